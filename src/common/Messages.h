@@ -1,0 +1,37 @@
+#pragma once
+// The program's fixed user-facing texts, in one place. Texts are UTF-8.
+
+namespace msg {
+
+inline constexpr const char* ApplicationTitle = "Quillmere";
+
+// Connection
+inline constexpr const char* DatabaseMustBeConnected = "The database must be connected before checking this value.";
+inline constexpr const char* CannotDetermineProtocol = "Internal error: Cannot determine protocol type from Database Name.";
+inline constexpr const char* NotConnectedForServerName =
+    "Internal error: IBDatabase not connected before calling GetServerNameAndProtocol.";
+inline constexpr const char* NotAnInterBase7Database =
+    "This database is not an InterBase 7 database.  Performance monitoring only works with databases created with "
+    "InterBase 7 or higher.";
+
+// Client library
+inline constexpr const char* ClientLibraryNotLoaded = "The InterBase client library could not be loaded. Tried: %1";
+inline constexpr const char* ClientLibraryEntryMissing =
+    "The InterBase client library %1 lacks the entry point %2.";
+inline constexpr const char* UnknownClientError = "The client library reported an error without a message.";
+inline constexpr const char* StatementNotPrepared = "Internal error: the statement has not been prepared.";
+inline constexpr const char* ParameterIndexOutOfRange = "Internal error: parameter %1 does not exist in the statement.";
+inline constexpr const char* ColumnIndexOutOfRange = "Internal error: column %1 does not exist in the result.";
+inline constexpr const char* UnsupportedParameterType = "Internal error: parameter %1 has a type that cannot be set.";
+inline constexpr const char* NotAttached = "Internal error: the database is not attached.";
+inline constexpr const char* TransactionActive = "Internal error: the transaction is already active.";
+inline constexpr const char* TransactionNotActive = "Internal error: the transaction is not active.";
+inline constexpr const char* InfoReplyMalformed = "Internal error: the server's information reply could not be read.";
+inline constexpr const char* ScriptUnterminated = "The SQL script ends inside a statement, a string or a comment.";
+
+// Snapshots
+inline constexpr const char* UnknownColumn = "Internal error: the snapshot %1 has no column %2.";
+inline constexpr const char* NoCurrentRow = "Internal error: the snapshot %1 has no current row.";
+inline constexpr const char* SnapshotNotBound = "Internal error: the snapshot %1 is not bound to a database.";
+
+}  // namespace msg

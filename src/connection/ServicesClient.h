@@ -1,0 +1,53 @@
+#pragma once
+// A Services API client: protocol and server name (which make the service manager's name),
+// the parameter list (user_name, password), and for statistics the database path and options.
+// Protocol and server name may change only while it is detached.
+
+#include "common/ParamList.h"
+#include "connection/DatabaseName.h"
+
+#include <ibase.h>
+
+#include <QString>
+
+class ServicesClient {
+public:
+    ServicesClient() = default;
+    ~ServicesClient();
+    ServicesClient(const ServicesClient&) = delete;
+    ServicesClient& operator=(const ServicesClient&) = delete;
+
+    ServicesProtocol protocol() const { return m_protocol; }
+    // Setting the local protocol clears the server name.
+    void setProtocol(ServicesProtocol protocol);
+    const QString& serverName() const { return m_serverName; }
+    void setServerName(const QString& name);
+    ParamList& params() { return m_params; }
+    const ParamList& params() const { return m_params; }
+    bool loginPrompt() const { return m_loginPrompt; }
+    void setLoginPrompt(bool on) { m_loginPrompt = on; }
+    const QString& databaseName() const { return m_databaseName; }
+    void setDatabaseName(const QString& path) { m_databaseName = path; }
+    uint8_t options() const { return m_options; }
+    void setOptions(uint8_t options) { m_options = options; }
+
+    QString serviceManagerName() const { return ServiceManagerName(m_protocol, m_serverName); }
+
+    // isc_service_attach with the SPB of the parameter list.
+    void attach();
+    // isc_service_detach; never raises (a lost server leaves nothing to detach from).
+    void detach() noexcept;
+    bool isAttached() const { return m_handle != 0; }
+    isc_svc_handle* handle() { return &m_handle; }
+
+private:
+    void requireDetached() const;
+
+    ServicesProtocol m_protocol = ServicesProtocol::Local;
+    QString m_serverName;
+    ParamList m_params;
+    bool m_loginPrompt = false;
+    QString m_databaseName;
+    uint8_t m_options = 0;
+    isc_svc_handle m_handle = 0;
+};

@@ -1,0 +1,110 @@
+#include "ib/Attachment.h"
+
+#include "common/Exception.h"
+#include "common/Messages.h"
+#include "ib/ClientLibrary.h"
+#include "ib/IBError.h"
+#include "ib/Values.h"
+
+namespace ib {
+
+Attachment::~Attachment()
+{
+    if (m_handle) {
+        ISC_STATUS_ARRAY status;
+        ClientLibrary::instance().isc_detach_database(status, &m_handle);
+        m_handle = 0;
+    }
+}
+
+void Attachment::attach(const std::string& databaseName, const ParamBlock& dpb)
+{
+    ClientLibrary& lib = ClientLibrary::instance();
+    ISC_STATUS_ARRAY status;
+    isc_db_handle handle = 0;
+    lib.isc_attach_database(status, static_cast<short>(databaseName.size()), databaseName.c_str(), &handle, dpb.size(),
+                            dpb.data());
+    if (failed(status)) {
+        EIBError error = errorFromStatus(status);
+        if (handle) {
+            ISC_STATUS_ARRAY ignored;
+            lib.isc_detach_database(ignored, &handle);
+        }
+        throw error;
+    }
+    m_handle = handle;
+}
+
+void Attachment::detach()
+{
+    if (!m_handle)
+        return;
+    ISC_STATUS_ARRAY status;
+    ClientLibrary::instance().isc_detach_database(status, &m_handle);
+    m_handle = 0;
+    checkStatus(status);
+}
+
+std::vector<char> Attachment::info(const std::vector<char>& items, size_t replySize)
+{
+    if (!m_handle)
+        throw Exception(msg::NotAttached);
+    std::vector<char> reply(replySize, 0);
+    ISC_STATUS_ARRAY status;
+    ClientLibrary::instance().isc_database_info(status, &m_handle, static_cast<short>(items.size()), items.data(),
+                                                static_cast<short>(reply.size()), reply.data());
+    checkStatus(status);
+    return reply;
+}
+
+int Attachment::odsMajorVersion()
+{
+    const std::vector<char> reply = info({isc_info_ods_version, isc_info_end});
+    // item, 2-byte length, value
+    if (reply.size() < 3 || static_cast<unsigned char>(reply[0]) != isc_info_ods_version)
+        throw Exception(msg::InfoReplyMalformed);
+    const int length = static_cast<int>(readLittleEndian(reply.data() + 1, 2));
+    if (length < 1 || length > 8 || 3 + static_cast<size_t>(length) > reply.size())
+        throw Exception(msg::InfoReplyMalformed);
+    return static_cast<int>(readLittleEndian(reply.data() + 3, length));
+}
+
+std::string Attachment::firebirdVersion()
+{
+    const std::vector<char> reply = info({isc_info_firebird_version, isc_info_end}, 1024);
+    if (reply.empty() || static_cast<unsigned char>(reply[0]) != isc_info_firebird_version)
+        return {};
+    // item, 2-byte length, count, then count times (1-byte length, text)
+    const size_t length = readLittleEndian(reply.data() + 1, 2);
+    if (3 + length > reply.size() || length < 1)
+        return {};
+    std::string out;
+    size_t pos = 4;
+    const size_t end = 3 + length;
+    for (int n = static_cast<unsigned char>(reply[3]); n > 0 && pos < end; --n) {
+        const size_t l = static_cast<unsigned char>(reply[pos]);
+        if (pos + 1 + l > end)
+            break;
+        if (!out.empty())
+            out += '\n';
+        out.append(reply.data() + pos + 1, l);
+        pos += 1 + l;
+    }
+    return out;
+}
+
+void Attachment::createDatabase(const std::string& createStatement, unsigned dialect)
+{
+    if (m_handle)
+        throw Exception(QStringLiteral("Internal error: the attachment is in use."));
+    ISC_STATUS_ARRAY status;
+    isc_tr_handle tr = 0;
+    ClientLibrary::instance().isc_dsql_execute_immediate(status, &m_handle, &tr, 0, createStatement.c_str(),
+                                                         static_cast<unsigned short>(dialect), nullptr);
+    if (failed(status)) {
+        m_handle = 0;
+        throw errorFromStatus(status);
+    }
+}
+
+}  // namespace ib

@@ -1,0 +1,112 @@
+#include "ib/Database.h"
+
+#include "common/Exception.h"
+#include "common/Messages.h"
+
+#include <algorithm>
+
+namespace ib {
+
+Database::~Database()
+{
+    if (isConnected()) {
+        for (DatabaseUser* user : m_users)
+            user->databaseClosing();
+        try {
+            m_attachment.detach();
+        } catch (...) {
+        }
+        if (afterDisconnect)
+            afterDisconnect();
+    }
+    const std::vector<DatabaseUser*> users = m_users;
+    m_users.clear();
+    for (DatabaseUser* user : users)
+        user->databaseDestroyed();
+}
+
+void Database::open()
+{
+    if (isConnected())
+        return;
+    m_attachment.attach(toClientText(m_name), databaseParamBlock(m_params));
+    if (afterConnect)
+        afterConnect();
+}
+
+void Database::close()
+{
+    if (!isConnected())
+        return;
+    for (DatabaseUser* user : m_users)
+        user->databaseClosing();
+    try {
+        m_attachment.detach();
+    } catch (const Exception&) {
+        // the attachment is gone either way; a dead server must not keep the program connected
+    }
+    if (afterDisconnect)
+        afterDisconnect();
+}
+
+void Database::addUser(DatabaseUser* user)
+{
+    if (std::find(m_users.begin(), m_users.end(), user) == m_users.end())
+        m_users.push_back(user);
+}
+
+void Database::removeUser(DatabaseUser* user) noexcept { std::erase(m_users, user); }
+
+TransactionComponent::~TransactionComponent()
+{
+    m_transaction.endQuietly();
+    if (m_database)
+        m_database->removeUser(this);
+}
+
+void TransactionComponent::setDefaultDatabase(Database* database)
+{
+    if (database == m_database)
+        return;
+    if (m_database)
+        m_database->removeUser(this);
+    m_database = database;
+    if (m_database)
+        m_database->addUser(this);
+}
+
+void TransactionComponent::start()
+{
+    if (!m_database)
+        throw Exception(msg::NotAttached);
+    m_transaction.start(m_database->attachment(), m_tpb);
+}
+
+StatementComponent::~StatementComponent()
+{
+    m_statement.free();
+    if (m_database)
+        m_database->removeUser(this);
+}
+
+void StatementComponent::setDatabase(Database* database)
+{
+    if (database == m_database)
+        return;
+    m_statement.free();
+    if (m_database)
+        m_database->removeUser(this);
+    m_database = database;
+    if (m_database)
+        m_database->addUser(this);
+}
+
+Statement& StatementComponent::prepare(TransactionComponent& transaction, const std::string& sql)
+{
+    if (!m_database || !m_database->isConnected())
+        throw Exception(msg::NotAttached);
+    m_statement.prepare(m_database->attachment(), transaction.transaction(), sql, m_database->sqlDialect());
+    return m_statement;
+}
+
+}  // namespace ib

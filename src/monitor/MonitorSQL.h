@@ -1,0 +1,83 @@
+#pragma once
+// The monitoring queries and the control statements, built from these fixed pieces only.
+// Each query is its lines, each ended by a line break.
+
+#include <initializer_list>
+
+namespace monitorsql {
+
+using Lines = std::initializer_list<const char*>;
+
+inline constexpr Lines Database = {"SELECT ", "  * ", "FROM ", "  TMP$DATABASE"};
+
+inline constexpr Lines Pools = {
+    "SELECT",
+    "  TMP$TYPE, ",
+    "  COUNT(*) AS POOL_COUNT,",
+    "  SUM(TMP$POOL_MEMORY) AS TMP$POOL_MEMORY, ",
+    "  SUM(TMP$FREE_MEMORY) AS TMP$FREE_MEMORY,  ",
+    "  AVG(TMP$EXTEND_MEMORY) AS TMP$EXTEND_MEMORY, ",
+    "  SUM(TMP$FREE_STACK_NODES) AS TMP$FREE_STACK_NODES, ",
+    "  SUM(TMP$FREE_BITMAP_BUCKETS) AS TMP$FREE_BITMAP_BUCKETS, ",
+    "  SUM(TMP$FREE_BITMAP_SEGMENTS) AS TMP$FREE_BITMAP_SEGMENTS",
+    "FROM",
+    "  TMP$POOLS",
+    "GROUP BY",
+    "  TMP$TYPE",
+    "ORDER BY",
+    "  TMP$TYPE",
+};
+
+inline constexpr Lines PoolBlocks = {"SELECT", "  *", "FROM", "  TMP$POOL_BLOCKS", "WHERE", "  TMP$POOL_ID = :TMP$POOL_ID"};
+
+inline constexpr Lines Procedures = {"SELECT", "  *", "FROM", "  TMP$PROCEDURES", "ORDER BY", "  TMP$PROCEDURE_NAME"};
+
+inline constexpr Lines Statements = {
+    "SELECT",
+    "  S.*, A.TMP$USER, ",
+    "  (CURRENT_TIMESTAMP - S.TMP$TIMESTAMP) AS ELAPSED_TIME",
+    "FROM",
+    "  TMP$STATEMENTS S",
+    "  LEFT OUTER JOIN TMP$ATTACHMENTS A",
+    "    ON A.TMP$ATTACHMENT_ID = S.TMP$ATTACHMENT_ID",
+    "ORDER BY ",
+    "  A.TMP$USER",
+};
+
+inline constexpr Lines Relations = {"SELECT", "  *", "FROM", "  TMP$RELATIONS", "ORDER BY", "  TMP$RELATION_NAME"};
+
+// The tables query with and without the system tables, each as one line.
+inline constexpr const char* RelationsWithSystemTables = "SELECT   * FROM   TMP$RELATIONS ORDER BY   TMP$RELATION_NAME ";
+inline constexpr const char* RelationsWithoutSystemTables =
+    "SELECT   * FROM   TMP$RELATIONS WHERE   NOT ((TMP$RELATION_NAME STARTING WITH 'RDB$') OR (TMP$RELATION_NAME "
+    "STARTING WITH 'TMP$')) ORDER BY   TMP$RELATION_NAME ";
+
+inline constexpr Lines Transactions = {
+    "SELECT",
+    "  T.*, A.TMP$USER,",
+    "  (CURRENT_TIMESTAMP - T.TMP$TIMESTAMP) AS ELAPSED_TIME",
+    "FROM",
+    "  TMP$TRANSACTIONS T",
+    "  LEFT OUTER JOIN TMP$ATTACHMENTS A",
+    "    ON A.TMP$ATTACHMENT_ID = T.TMP$ATTACHMENT_ID",
+    "ORDER BY ",
+    "  A.TMP$USER",
+    "",
+    "",
+};
+
+inline constexpr Lines Attachments = {"SELECT", "  *", "FROM", "  TMP$ATTACHMENTS", "ORDER BY", "  TMP$USER"};
+
+// Control statements: the prefix, then the row's identifier in decimal.
+inline constexpr const char* CancelAttachmentPrefix =
+    "UPDATE TMP$ATTACHMENTS SET TMP$STATE = 'CANCEL' WHERE TMP$ATTACHMENT_ID=";
+inline constexpr const char* ShutdownAttachmentPrefix =
+    "UPDATE TMP$ATTACHMENTS SET TMP$STATE = 'SHUTDOWN' WHERE TMP$ATTACHMENT_ID=";
+inline constexpr const char* CancelStatementPrefix =
+    "UPDATE TMP$STATEMENTS SET TMP$STATE = 'CANCEL' WHERE TMP$STATEMENT_ID=";
+inline constexpr const char* CommitTransactionPrefix =
+    "UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'COMMIT' WHERE TMP$TRANSACTION_ID=";
+inline constexpr const char* RollbackTransactionPrefix =
+    "UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'ROLLBACK' WHERE TMP$TRANSACTION_ID=";
+
+}  // namespace monitorsql

@@ -1,0 +1,42 @@
+#pragma once
+// The monitoring sources as the program uses them: for each snapshot its columns in declaration
+// order, with type, display label, whether a view that lists all columns shows it, and the
+// display-text rule. One declaration per snapshot; views, commands and tests read it from here.
+
+#include <span>
+
+namespace catalogue {
+
+enum class ColumnType { Int16, Int32, Int64, Double, Char, Varchar, Timestamp };
+
+enum class DisplayRule {
+    Plain,       // integers in decimal, text as stored, timestamps as the standard date-time text
+    PoolType,    // trimmed pool type code through the pool type names
+    StartTime,   // empty when not later than the cut-off date
+    ElapsedTime  // days with a fraction as "HHHH:MM:SS.mmm"; empty when the start is not later than the cut-off
+};
+
+struct ColumnDecl {
+    const char* name;    // the server's column name, e.g. "TMP$STATEMENT_ID"
+    ColumnType type;
+    int length;          // characters, for Char and Varchar; 0 for the other types
+    const char* label;   // display label; nullptr when the column has none (the heading is the name)
+    bool shown;          // false for hidden columns
+    DisplayRule rule;
+};
+
+enum class SnapshotId { Database, Pools, PoolBlocks, Procedures, Statements, Relations, Transactions, Attachments };
+
+struct SnapshotDecl {
+    SnapshotId id;
+    const char* snapshotName;  // "cdsStatements"
+    const char* queryName;     // "qryStatements"
+    const char* source;        // "TMP$STATEMENTS"
+    const char* keyColumn;     // column that finds the selected row again; nullptr when none
+    std::span<const ColumnDecl> columns;
+};
+
+const SnapshotDecl& snapshotDecl(SnapshotId id);
+std::span<const SnapshotDecl> allSnapshots();
+
+}  // namespace catalogue
