@@ -19,8 +19,16 @@ DatabaseNameParts ClassifyDatabaseName(const QString& name)
         return parts;
     }
     const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 0)
+    if (colon < 0) {
+        // An absolute path of this system's own kind ("/data/emp.fdb") is a local database; a
+        // drive letter gives Windows paths their colon, Unix paths have none.
+        if (name.startsWith(QLatin1Char('/'))) {
+            parts.protocol = ServicesProtocol::Local;
+            parts.databasePath = name;
+            return parts;
+        }
         throw Exception(msg::CannotDetermineProtocol);
+    }
     const QString after = name.mid(colon + 1);
     if (after.contains(QLatin1Char(':')) || after.startsWith(QLatin1Char('/'))) {
         parts.protocol = ServicesProtocol::TCP;

@@ -1,0 +1,89 @@
+// The display-text rules: elapsed times, pool type names, start times and their cut-off date.
+
+#include "monitor/DisplayTexts.h"
+#include "monitor/QuillmereDM.h"
+#include "monitor/Snapshot.h"
+
+#include <QLocale>
+#include <QtTest>
+
+class TestDisplayTexts : public QObject {
+    Q_OBJECT
+private slots:
+    void elapsedTime_data()
+    {
+        QTest::addColumn<double>("days");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0.0 << QStringLiteral("   0:00:00.000");
+        QTest::newRow("1 s") << 1.0 / 86400 << QStringLiteral("   0:00:01.000");
+        QTest::newRow("half a day") << 0.5 << QStringLiteral("  12:00:00.000");
+        QTest::newRow("1.25") << 1.25 << QStringLiteral("  30:00:00.000");
+        QTest::newRow("3.0001") << 3.0001 << QStringLiteral("  72:00:08.640");
+        QTest::newRow("125") << 125.0 << QStringLiteral("3000:00:00.000");
+        QTest::newRow("1 ms") << 0.001 / 86400 << QStringLiteral("   0:00:00.001");
+        // the hours are a 16-bit unsigned count
+        QTest::newRow("wraps") << 2731.0 << QString::number((2731 * 24) % 65536).rightJustified(4) + QStringLiteral(":00:00.000");
+        QTest::newRow("not a number") << std::nan("") << QStringLiteral("   0:00:00.000");
+    }
+    void elapsedTime()
+    {
+        QFETCH(double, days);
+        QFETCH(QString, text);
+        QCOMPARE(ElapsedTimeText(days), text);
+    }
+
+    void poolTypeNames_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CCH") << "CCH" << "CCH: Cache mgr/page buffers";
+        QTest::newRow("DYN") << "DYN" << "DYN: Internal DDL";
+        QTest::newRow("IRQ") << "IRQ" << "IRQ: Int. metadata queries";
+        QTest::newRow("PRM") << "PRM" << "PRM: Metadata structures";
+        QTest::newRow("REQ") << "REQ" << "REQ: User queries";
+        QTest::newRow("TRA") << "TRA" << "TRA: Transaction manager";
+        QTest::newRow("TRG") << "TRG" << "TRA: Trigger requests";
+        QTest::newRow("unlisted") << "XYZ" << "XYZ";
+        QTest::newRow("case matters") << "cch" << "cch";
+        QTest::newRow("empty") << "" << "";
+    }
+    void poolTypeNames()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QCOMPARE(PoolTypeName(code), text);
+    }
+
+    void poolColumnTrimsPaddingAndNull()
+    {
+        TdmQuillmere dm;
+        QCOMPARE(dm.cdsPoolsTMPTYPEGetText(QStringLiteral("CCH").leftJustified(31)), QStringLiteral("CCH: Cache mgr/page buffers"));
+        QCOMPARE(dm.cdsPoolsTMPTYPEGetText(QVariant()), QString());
+    }
+
+    void startTimesAfterTheCutoffOnly()
+    {
+        TdmQuillmere dm;
+        QCOMPARE(dm.TimestampCutoff(), QDateTime(QDate(1975, 1, 1), QTime(0, 0)));
+        QCOMPARE(dm.TimestampGetText(QDateTime(QDate(1975, 1, 1), QTime(0, 0))), QString());
+        QCOMPARE(dm.TimestampGetText(QDateTime(QDate(1960, 5, 1), QTime(10, 0))), QString());
+        QCOMPARE(dm.TimestampGetText(QVariant()), QString());
+        const QDateTime later(QDate(1975, 1, 1), QTime(0, 0, 1));
+        QCOMPARE(dm.TimestampGetText(later), standardDateTimeText(later));
+        QVERIFY(!dm.TimestampGetText(later).isEmpty());
+    }
+
+    void standardDateTimeLeavesMidnightOut()
+    {
+        const QLocale locale;
+        const QDateTime midnight(QDate(2021, 3, 4), QTime(0, 0, 0, 500));
+        QCOMPARE(standardDateTimeText(midnight), locale.toString(midnight.date(), QLocale::ShortFormat));
+        const QString withTime = standardDateTimeText(QDateTime(QDate(2021, 3, 4), QTime(13, 5, 9)));
+        QVERIFY(withTime.startsWith(locale.toString(QDate(2021, 3, 4), QLocale::ShortFormat) + QLatin1Char(' ')));
+        QVERIFY2(withTime.contains(QLatin1String("05")) && withTime.contains(QLatin1String("09")), qPrintable(withTime));
+        QCOMPARE(standardDateTimeText(QDateTime()), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDisplayTexts)
+#include "test_display_texts.moc"
