@@ -100,9 +100,12 @@ std::vector<std::string> splitSqlScript(const std::string& script)
                 continue;
             const std::string norm = normalized(stmt);
             if (norm.rfind("SET TERM ", 0) == 0) {
-                term = trim(stmt.substr(stmt.size() - (stmt.size() - upper(stmt).find("TERM") - 4)));
-                if (term.empty())
-                    term = ";";
+                // the new terminator is what follows the two words
+                const size_t at = upper(stmt).find("TERM") + 4;
+                std::string next = trim(stmt.substr(at));
+                if (next.empty())
+                    next.assign(1, ';');
+                term.swap(next);
                 continue;
             }
             if (norm == "COMMIT" || norm == "COMMIT WORK" || norm.rfind("SET SQL DIALECT", 0) == 0 ||
