@@ -34,4 +34,10 @@ inline constexpr const char* UnknownColumn = "Internal error: the snapshot %1 ha
 inline constexpr const char* NoCurrentRow = "Internal error: the snapshot %1 has no current row.";
 inline constexpr const char* SnapshotNotBound = "Internal error: the snapshot %1 is not bound to a database.";
 
+// Settings file
+inline constexpr const char* SettingsFileNotRead = "The settings file %1 could not be read: %2";
+inline constexpr const char* SettingsFileNotWritten = "The settings file %1 could not be written: %2";
+inline constexpr const char* SettingsFileNotOrdinary = "it is not an ordinary file";
+inline constexpr const char* SettingsFolderNotCreated = "its folder %1 could not be created";
+
 }  // namespace msg
