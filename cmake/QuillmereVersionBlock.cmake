@@ -1,0 +1,60 @@
+# quillmere_version_block(<target> [STRING_TABLE <language and code page>] [<Name> <value>]...)
+#
+# Generates the version block of an executable (see src/common/VersionBlock.h) and adds it to the
+# target's own sources, so that it lands in the program file. The fixed part carries the project's
+# version; the strings default to the program's own, and each can be given instead, as can the
+# string table ("040904E4": U.S. English, Windows Latin-1), which also gives the translation entry.
+include_guard(GLOBAL)
+
+function(quillmere_version_block target)
+  set(names CompanyName FileDescription FileVersion InternalName LegalCopyright LegalTrademarks
+            OriginalFilename ProductName ProductVersion Comments)
+  cmake_parse_arguments(PARSE_ARGV 1 V "" "STRING_TABLE;${names}" "")
+  if(V_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "quillmere_version_block: unknown arguments ${V_UNPARSED_ARGUMENTS}")
+  endif()
+
+  set(default_CompanyName "The Quillmere developers")
+  set(default_FileDescription "Quillmere")
+  set(default_FileVersion "${PROJECT_VERSION}")
+  set(default_InternalName "Quillmere")
+  set(default_LegalCopyright "Copyright © 2026 The Quillmere developers")
+  set(default_LegalTrademarks "InterBase is a trademark of Embarcadero Technologies, Inc.")
+  set(default_OriginalFilename "quillmere")
+  set(default_ProductName "Quillmere")
+  set(default_ProductVersion "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+  set(default_Comments "A monitor for InterBase-family database servers.")
+  foreach(name IN LISTS names)
+    if(DEFINED V_${name})
+      set(value "${V_${name}}")
+    else()
+      set(value "${default_${name}}")
+    endif()
+    string(REPLACE "\\" "\\\\" value "${value}")
+    string(REPLACE "\"" "\\\"" value "${value}")
+    set(QM_${name} "${value}")
+  endforeach()
+
+  if(NOT DEFINED V_STRING_TABLE)
+    set(V_STRING_TABLE 040904E4)
+  endif()
+  if(NOT V_STRING_TABLE MATCHES "^[0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f]$")
+    message(FATAL_ERROR "quillmere_version_block: STRING_TABLE must be eight hex digits, not ${V_STRING_TABLE}")
+  endif()
+  set(QM_STRING_TABLE ${V_STRING_TABLE})
+  string(SUBSTRING ${V_STRING_TABLE} 0 4 QM_LANGUAGE)
+  string(SUBSTRING ${V_STRING_TABLE} 4 4 QM_CODE_PAGE)
+
+  foreach(part MAJOR MINOR PATCH TWEAK)
+    set(QM_VERSION_${part} "${PROJECT_VERSION_${part}}")
+    if(QM_VERSION_${part} STREQUAL "")
+      set(QM_VERSION_${part} 0)
+    endif()
+  endforeach()
+  set(QM_TARGET ${target})
+
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_version_block.cpp)
+  configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/VersionBlock.cpp.in ${output} @ONLY)
+  target_sources(${target} PRIVATE ${output})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+endfunction()
