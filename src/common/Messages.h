@@ -40,4 +40,13 @@ inline constexpr const char* SettingsFileNotWritten = "The settings file %1 coul
 inline constexpr const char* SettingsFileNotOrdinary = "it is not an ordinary file";
 inline constexpr const char* SettingsFolderNotCreated = "its folder %1 could not be created";
 
+// Text viewer
+inline constexpr const char* TextViewerCaption = "Text Viewer";
+inline constexpr const char* TextViewerOK = "OK";
+inline constexpr const char* TextViewerPrint = "Print";
+inline constexpr const char* TextViewerCopy = "Copy";
+inline constexpr const char* TextViewerSelectAll = "Select All";
+inline constexpr const char* NoDefaultPrinter =
+    "The text cannot be printed: no printer is installed, or none is set as the default printer.";
+
 }  // namespace msg
