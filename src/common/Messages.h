@@ -49,4 +49,9 @@ inline constexpr const char* TextViewerSelectAll = "Select All";
 inline constexpr const char* NoDefaultPrinter =
     "The text cannot be printed: no printer is installed, or none is set as the default printer.";
 
+// About box
+inline constexpr const char* AboutCaption = "About";
+inline constexpr const char* AboutOK = "OK";
+inline constexpr const char* InterBaseTrademarkNotice = "InterBase is a trademark of\nEmbarcadero Technologies, Inc.";
+
 }  // namespace msg
