@@ -176,8 +176,8 @@ bool TdmQuillmere::RollbackTransaction(qint32 id)
 
 bool TdmQuillmere::ExecuteOperation(const QString& statementText)
 {
-    IBTransactionReadWrite.start();
     m_operationText = statementText;
+    IBTransactionReadWrite.start();
     int64_t count = 0;
     try {
         ib::Statement& st = sqlOperation.prepare(IBTransactionReadWrite, ib::toClientText(statementText));
