@@ -14,6 +14,28 @@ inline constexpr const char* NotAnInterBase7Database =
     "This database is not an InterBase 7 database.  Performance monitoring only works with databases created with "
     "InterBase 7 or higher.";
 
+// Services: the server log and the database statistics
+inline constexpr const char* ServicesClientAttached = "Internal error: a Services client was changed while attached.";
+inline constexpr const char* ServicesClientNotAttached = "Internal error: the Services client is not attached.";
+inline constexpr const char* StatisticsPathEmpty =
+    "The database statistics cannot be requested: the database name holds no path of a database on the server.";
+inline constexpr const char* ServiceReplyMalformed = "The service manager's reply could not be read: %1";
+inline constexpr const char* ServiceReplyNotOutput = "it does not begin with the service output.";
+inline constexpr const char* ServiceReplyShort = "its text runs past the end of the reply.";
+inline constexpr const char* ServiceReplyUnterminated =
+    "its text is followed neither by the end of the output nor by the mark that more follows.";
+
+// The statistics options dialog; "&&" shows one ampersand.
+inline constexpr const char* StatisticsOptionsCaption = "Database Statistics";
+inline constexpr const char* StatisticsOptionsGroup = "Options";
+inline constexpr const char* StatisticsHeaderOnly = "Header only";
+inline constexpr const char* StatisticsHeaderAndLog = "Header && log";
+inline constexpr const char* StatisticsIndexPages = "Header, log, && index pages";
+inline constexpr const char* StatisticsDataPages = "Header, log, index && data pages";
+inline constexpr const char* StatisticsSystemTables = "Header, log, index && data pages, including system tables";
+inline constexpr const char* StatisticsOptionsOK = "OK";
+inline constexpr const char* StatisticsOptionsCancel = "Cancel";
+
 // Client library
 inline constexpr const char* ClientLibraryNotLoaded = "The InterBase client library could not be loaded. Tried: %1";
 inline constexpr const char* ClientLibraryEntryMissing =

@@ -1,6 +1,24 @@
 #include "connection/ServerConnectionDM.h"
 
 #include "common/Messages.h"
+#include "connection/ServiceRequest.h"
+#include "ib/ParamBlock.h"
+
+namespace {
+// Detaches a Services client when the request ends, however it ends.
+class DetachAtEnd {
+public:
+    explicit DetachAtEnd(ServicesClient& client) : m_client(client) {}
+    ~DetachAtEnd() { m_client.detach(); }
+    DetachAtEnd(const DetachAtEnd&) = delete;
+    DetachAtEnd& operator=(const DetachAtEnd&) = delete;
+
+private:
+    ServicesClient& m_client;
+};
+
+QString reportText(const std::string& output) { return QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size())); }
+}  // namespace
 
 TdmServerProperties::TdmServerProperties(QObject* owner) : QObject(owner)
 {
@@ -92,6 +110,47 @@ void TdmServerProperties::ConfigureServices()
         client->setServerName(IBServerProperties.serverName());
     }
     IBStatisticalService.setDatabaseName(parts.databasePath);
+}
+
+void TdmServerProperties::openService(ServicesClient& client)
+{
+    // a missing user name or password is never asked for
+    client.setLoginPrompt(false);
+    client.attach();
+}
+
+void TdmServerProperties::OpenLogService()
+{
+    ConfigureServices();
+    openService(IBLogService);
+}
+
+void TdmServerProperties::OpenStatisticalService()
+{
+    ConfigureServices();
+    // Only a named-pipe name can lack the path (two backslashes and the server, with nothing after
+    // the next backslash); such a request is not sent.
+    if (IBStatisticalService.databaseName().isEmpty())
+        throw EServerPropertiesDMError(msg::StatisticsPathEmpty);
+    openService(IBStatisticalService);
+}
+
+QString TdmServerProperties::GetServerLog()
+{
+    OpenLogService();
+    DetachAtEnd detach(IBLogService);
+    IBLogService.start(ServerLogRequest());
+    return reportText(IBLogService.readToEnd());
+}
+
+QString TdmServerProperties::GetDatabaseStatistics(uint8_t options)
+{
+    IBStatisticalService.setOptions(options);
+    OpenStatisticalService();
+    DetachAtEnd detach(IBStatisticalService);
+    IBStatisticalService.start(DatabaseStatisticsRequest(ib::toClientText(IBStatisticalService.databaseName()),
+                                                         IBStatisticalService.options()));
+    return reportText(IBStatisticalService.readToEnd());
 }
 
 void TdmServerProperties::IBDatabaseConnect()

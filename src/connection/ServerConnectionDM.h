@@ -36,6 +36,14 @@ public:
     void GetServerNameAndProtocol();
     void ConfigureServices();
 
+    // The server's reports through the Services clients. Each request configures and attaches
+    // its client, starts the service, reads its whole output and detaches, also when it fails.
+    QString GetServerLog();
+    QString GetDatabaseStatistics(uint8_t options);
+    void OpenLogService();
+    // Refuses a database name without a database path before anything is sent.
+    void OpenStatisticalService();
+
     // Called after every connect and every disconnect, with the module.
     std::function<void(TdmServerProperties*)> OnConnectionChange;
 
@@ -49,6 +57,7 @@ private:
     // SetParam on the connection (when toDatabase) and on the three Services clients, each
     // detached first.
     void setCredential(const QString& name, const QString& value);
+    void openService(ServicesClient& client);
 
     QString m_serverName;  // cached; empty means not yet computed
 };

@@ -5,10 +5,14 @@
 
 #include "common/ParamList.h"
 #include "connection/DatabaseName.h"
+#include "ib/ParamBlock.h"
 
 #include <ibase.h>
 
 #include <QString>
+
+#include <cstddef>
+#include <string>
 
 class ServicesClient {
 public:
@@ -38,10 +42,24 @@ public:
     // isc_service_detach; never raises (a lost server leaves nothing to detach from).
     void detach() noexcept;
     bool isAttached() const { return m_handle != 0; }
+
+    // isc_service_start with a request block; the client must be attached.
+    void start(const ib::ParamBlock& request);
+    // The whole output of the started service: isc_service_query with isc_info_svc_to_eof,
+    // repeated until the output has ended (ServiceOutputReader), the pieces joined unchanged.
+    std::string readToEnd();
+    // The size of the reply buffer of each query, kept between MinReplyBufferSize and 65535
+    // bytes. The server puts at most the size less 5 bytes of text into one reply, so the
+    // smallest size leaves room for some text in every reply.
+    size_t replyBufferSize() const { return m_replyBufferSize; }
+    void setReplyBufferSize(size_t bytes);
+    static constexpr size_t DefaultReplyBufferSize = 16384;
+    static constexpr size_t MinReplyBufferSize = 8;
     isc_svc_handle* handle() { return &m_handle; }
 
 private:
     void requireDetached() const;
+    void requireAttached() const;
 
     ServicesProtocol m_protocol = ServicesProtocol::Local;
     QString m_serverName;
@@ -49,5 +67,6 @@ private:
     bool m_loginPrompt = false;
     QString m_databaseName;
     uint8_t m_options = 0;
+    size_t m_replyBufferSize = DefaultReplyBufferSize;
     isc_svc_handle m_handle = 0;
 };
