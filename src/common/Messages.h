@@ -56,6 +56,50 @@ inline constexpr const char* UnknownColumn = "Internal error: the snapshot %1 ha
 inline constexpr const char* NoCurrentRow = "Internal error: the snapshot %1 has no current row.";
 inline constexpr const char* SnapshotNotBound = "Internal error: the snapshot %1 is not bound to a database.";
 
+// Performance logging
+inline constexpr const char* TraceFileNotWritten = "The trace file %1 could not be written: %2";
+inline constexpr const char* GeneratorQueryEmpty = "Internal error: the generator query returned no row.";
+
+// The progress dialog
+inline constexpr const char* ProgressCaption = "Working...";
+inline constexpr const char* ProgressAbort = "Abort";
+inline constexpr const char* ProgressWorkFailedUnknown = "Internal error: the work failed with an unknown error.";
+
+// The logging setup dialog; "&&" shows one ampersand.
+inline constexpr const char* LoggingSetupCaption = "Quillmere Logging Setup";
+inline constexpr const char* LoggingSetupInstructions =
+    "Unlike monitoring, logging is resource-intensive.  Select only the options you need, and set the Log Interval "
+    "to a high number.";
+inline constexpr const char* LoggingGroupDatabase = "Database";
+inline constexpr const char* LoggingGroupProcedures = "Procedures";
+inline constexpr const char* LoggingGroupRelations = "Tables / Views";
+inline constexpr const char* LoggingGroupUsers = "Users";
+inline constexpr const char* LoggingGroupMemory = "Memory";
+inline constexpr const char* LoggingGroupStatements = "Statements";
+inline constexpr const char* LoggingGroupTransactions = "Transactions";
+inline constexpr const char* LoggingGroupGenerator = "Generator";
+inline constexpr const char* LoggingGroupInterval = "Log Interval";
+inline constexpr const char* LoggingEnabled = "Enabled";
+inline constexpr const char* LoggingSummarized = "Summarized";
+inline constexpr const char* LoggingTable = "Table";
+inline constexpr const char* LoggingGeneratorName = "Name";
+inline constexpr const char* LoggingDays = "days,";
+inline constexpr const char* LoggingHours = "hours,";
+inline constexpr const char* LoggingMinutes = "minutes,";
+inline constexpr const char* LoggingSeconds = "seconds";
+inline constexpr const char* LoggingOK = "OK";
+inline constexpr const char* LoggingCancel = "Cancel";
+inline constexpr const char* LoggingHelp = "Help";
+inline constexpr const char* LoggingHelpFolder = "Help";
+inline constexpr const char* LoggingHelpFile = "Logging.html";
+inline constexpr const char* LoggingNamesMissing =
+    "You must enter a valid table name for every enabled logging option and a valid generator name.";
+inline constexpr const char* LoggingIntervalZero =
+    "You must enter a positive logging interval (days, hours, minutes, seconds) or disable all logging options.";
+inline constexpr const char* LoggingIntervalTooLong =
+    "The logging interval is too long: the longest interval the log timer can count is 49 days, 17 hours, 2 "
+    "minutes and 47 seconds.";
+
 // Settings file
 inline constexpr const char* SettingsFileNotRead = "The settings file %1 could not be read: %2";
 inline constexpr const char* SettingsFileNotWritten = "The settings file %1 could not be written: %2";
