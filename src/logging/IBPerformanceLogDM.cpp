@@ -1,0 +1,334 @@
+#include "logging/IBPerformanceLogDM.h"
+
+#include "common/Exception.h"
+#include "common/Messages.h"
+#include "ib/ParamBlock.h"
+#include "ib/Transaction.h"
+#include "logging/LogSQLConstants.h"
+#include "logging/LogTableDefinition.h"
+#include "monitor/QuillmereDM.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString L(const char* piece) { return QString::fromLatin1(piece); }
+
+struct ItemInfo {
+    const char* monitoringTable;
+    const char* defaultLogTable;
+    Snapshot TdmQuillmere::*snapshot;
+};
+
+constexpr ItemInfo kItems[] = {
+    {"TMP$ATTACHMENTS", "LOG$ATTACHMENTS", &TdmQuillmere::cdsAttachments},
+    {"TMP$DATABASE", "LOG$DATABASE", &TdmQuillmere::cdsDatabase},
+    {"TMP$POOLS", "LOG$POOLS", &TdmQuillmere::cdsPools},
+    {"TMP$PROCEDURES", "LOG$PROCEDURES", &TdmQuillmere::cdsProcedures},
+    {"TMP$RELATIONS", "LOG$RELATIONS", &TdmQuillmere::cdsRelations},
+    {"TMP$STATEMENTS", "LOG$STATEMENTS", &TdmQuillmere::cdsStatements},
+    {"TMP$TRANSACTIONS", "LOG$TRANSACTIONS", &TdmQuillmere::cdsTransactions},
+};
+static_assert(std::size(kItems) == AllLogItems.size());
+
+const ItemInfo& info(TLogItem item) { return kItems[static_cast<size_t>(item)]; }
+
+// The existence check's one column. Not one of the monitoring snapshots, so its id lies outside
+// theirs; nothing reads it.
+constexpr catalogue::ColumnDecl kRelationFieldsColumns[] = {
+    {"RDB$FIELD_NAME", catalogue::ColumnType::Char, 67, nullptr, true, catalogue::DisplayRule::Plain}};
+constexpr catalogue::SnapshotDecl kRelationFieldsDecl{static_cast<catalogue::SnapshotId>(-1), "cdsRelationFields",
+                                                      "qryRelationFields", "RDB$RELATION_FIELDS", nullptr,
+                                                      kRelationFieldsColumns};
+
+// The statement form of an item in a pass.
+const logsql::InsertForm& insertForm(TLogItem item, bool poolsSummarized)
+{
+    switch (item) {
+    case TLogItem::Attachments: return logsql::AttachmentsInsert;
+    case TLogItem::Database: return logsql::DatabaseInsert;
+    case TLogItem::Pools: return poolsSummarized ? logsql::PoolsSummarizedInsert : logsql::PoolsPerPoolInsert;
+    case TLogItem::Procedures: return logsql::ProceduresInsert;
+    case TLogItem::Relations: return logsql::RelationsInsert;
+    case TLogItem::Statements: return logsql::StatementsInsert;
+    case TLogItem::Transactions: return logsql::TransactionsInsert;
+    }
+    Q_UNREACHABLE();
+}
+
+QString joined(logsql::Names names)
+{
+    QString out;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            out += L(logsql::ListSeparator);
+        out += L(names[i]);
+    }
+    return out;
+}
+
+// The column part: opening, column list, middle, select list, end (a comma, no blank).
+QString columnPart(const logsql::InsertForm& form)
+{
+    return L(form.opening) + joined(form.columns) + L(logsql::ColumnPartMiddle) + joined(form.selectList) +
+           L(logsql::ColumnPartEnd);
+}
+
+void writeTraceFile(const QString& fileName, const QString& text)
+{
+    QFile file(fileName);
+    const QByteArray bytes = QByteArray::fromStdString(ib::toClientText(text));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+        !file.flush())
+        throw Exception(QString::fromUtf8(msg::TraceFileNotWritten)
+                            .arg(QDir::current().absoluteFilePath(fileName), file.errorString()));
+}
+
+}  // namespace
+
+TdmPerformanceLog::TdmPerformanceLog(ib::Database* database, QObject* owner)
+    : TdmIBConnection(owner),
+      trxManualRW(ib::readCommittedTpb(false)),
+      trxDataSnapRO(ib::readCommittedTpb(true)),
+      qryRelationFields(QStringLiteral("qryRelationFields"), logsql::RelationFields),
+      cdsRelationFields(kRelationFieldsDecl, this),
+      m_logDatabase(database),
+      m_generatorName(DefaultGeneratorName())
+{
+    for (TLogItem item : AllLogItems)
+        m_items[index(item)].logTableName = DefaultLogTableName(item);
+    // bound to the connection directly: the base's Database() stays unset
+    trxManualRW.setDefaultDatabase(database);
+    sqlOperation.setDatabase(database);
+    trxDataSnapRO.setDefaultDatabase(database);
+    qryRelationFields.setDatabase(database);
+    qryRelationFields.setTransaction(&trxDataSnapRO);
+    cdsRelationFields.setFetcher([this](Snapshot& s, RowStore& rows) { fetchRelationFields(s, rows); });
+}
+
+TdmPerformanceLog::~TdmPerformanceLog() = default;
+
+QString TdmPerformanceLog::MonitoringTableName(TLogItem item) { return L(info(item).monitoringTable); }
+
+QString TdmPerformanceLog::DefaultLogTableName(TLogItem item) { return L(info(item).defaultLogTable); }
+
+QString TdmPerformanceLog::DefaultGeneratorName() { return QStringLiteral("PERFORMANCE_LOG_G"); }
+
+void TdmPerformanceLog::SetItemLogTableName(TLogItem item, const QString& name)
+{
+    QString& held = m_items[index(item)].logTableName;
+    if (name == held)
+        return;
+    held = name;
+    m_tablesVerified = false;
+}
+
+void TdmPerformanceLog::SetGeneratorName(const QString& name)
+{
+    if (name == m_generatorName)
+        return;
+    m_generatorName = name;
+    m_generatorVerified = false;
+}
+
+int TdmPerformanceLog::EnabledTableCount() const
+{
+    int n = 0;
+    for (const ItemState& item : m_items)
+        n += item.enabled ? 1 : 0;
+    return n;
+}
+
+template <typename Work>
+void TdmPerformanceLog::inManualTransaction(Work work)
+{
+    trxManualRW.start();
+    try {
+        work();
+    } catch (...) {
+        sqlOperation.statement().free();
+        // what succeeded before the failure stays; the failure is the error that goes on
+        try {
+            trxManualRW.commit();
+        } catch (...) {
+            trxManualRW.transaction().endQuietly();
+        }
+        throw;
+    }
+    sqlOperation.statement().free();
+    try {
+        trxManualRW.commit();
+    } catch (...) {
+        trxManualRW.transaction().endQuietly();
+        throw;
+    }
+}
+
+void TdmPerformanceLog::ExecuteStatement(const QString& text)
+{
+    inManualTransaction([&] {
+        ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
+        st.execute(trxManualRW.transaction());
+    });
+}
+
+bool TdmPerformanceLog::GeneratorExists()
+{
+    bool exists = false;
+    inManualTransaction([&] {
+        ib::Statement& st = sqlOperation.prepare(trxManualRW, logsql::GeneratorExists);
+        st.setText(0, ib::toClientText(m_generatorName));
+        st.execute(trxManualRW.transaction());
+        exists = st.fetch();
+        st.closeCursor();
+    });
+    m_generatorVerified = exists;
+    return exists;
+}
+
+void TdmPerformanceLog::CreateGenerator() { ExecuteStatement(L(logsql::CreateGenerator) + m_generatorName); }
+
+void TdmPerformanceLog::fetchRelationFields(Snapshot& snapshot, RowStore& rows)
+{
+    // the read-only transaction lives only as long as the query reads
+    if (!trxDataSnapRO.isActive())
+        trxDataSnapRO.start();
+    try {
+        qryRelationFields.fetchInto(snapshot, rows);
+    } catch (...) {
+        trxDataSnapRO.transaction().endQuietly();
+        throw;
+    }
+    trxDataSnapRO.commit();
+}
+
+bool TdmPerformanceLog::TableExists(const QString& name)
+{
+    cdsRelationFields.close();
+    cdsRelationFields.setParam(L(logsql::RelationNameParam), name);
+    cdsRelationFields.open();
+    return !cdsRelationFields.isEmpty();
+}
+
+bool TdmPerformanceLog::TableMetadataCorrect(const Snapshot* /*snapshot*/) const
+{
+    // No comparison is defined: an existing log table is used unchanged, whatever its columns.
+    return true;
+}
+
+TTableCheck TdmPerformanceLog::CheckTable(const Snapshot* snapshot, const QString& name)
+{
+    TTableCheck verdict = tcMissing;
+    try {
+        if (TableExists(name))
+            verdict = TableMetadataCorrect(snapshot) ? tcCorrect : tcIncorrectMetadata;
+    } catch (...) {
+        cdsRelationFields.close();
+        throw;
+    }
+    cdsRelationFields.close();
+    return verdict;
+}
+
+const Snapshot* TdmPerformanceLog::snapshotOf(TLogItem item) const
+{
+    return m_snapshotModule ? &(m_snapshotModule->*info(item).snapshot) : nullptr;
+}
+
+bool TdmPerformanceLog::VerifyTables(QStringList& missing, QStringList& incorrect, const TProgressCallback& progress)
+{
+    missing.clear();
+    incorrect.clear();
+    int done = 0;
+    const int total = EnabledTableCount();
+    inManualTransaction([&] {
+        if (progress)
+            progress(this, total, 0);
+        for (TLogItem item : AllLogItems) {
+            if (!ItemEnabled(item))
+                continue;
+            const QString& name = ItemLogTableName(item);
+            switch (CheckTable(snapshotOf(item), name)) {
+            case tcCorrect: break;
+            case tcIncorrectMetadata: incorrect << name; break;
+            case tcMissing: missing << name; break;
+            }
+            ++done;
+            if (progress)
+                progress(this, total, done);
+        }
+    });
+    m_tablesVerified = missing.isEmpty() && incorrect.isEmpty();
+    return m_tablesVerified;
+}
+
+QString TdmPerformanceLog::LogTableDefinition(const QString& logTableName, const QString& monitoringTableName)
+{
+    logddl::TableDefinition table;
+    inManualTransaction([&] { table = logddl::readTableDefinition(sqlOperation, trxManualRW, monitoringTableName); });
+    return logddl::logTableDDL(logTableName, table, m_logDatabase->attachment().odsMajorVersion(),
+                               m_logDatabase->sqlDialect());
+}
+
+void TdmPerformanceLog::CreateLogTable(const QString& logTableName, const QString& monitoringTableName)
+{
+    ExecuteStatement(LogTableDefinition(logTableName, monitoringTableName));
+}
+
+void TdmPerformanceLog::CreateTables(const QStringList& names)
+{
+    for (const QString& name : names) {
+        for (TLogItem item : AllLogItems) {
+            if (ItemLogTableName(item) == name) {
+                CreateLogTable(name, MonitoringTableName(item));
+                break;
+            }
+        }
+    }
+}
+
+void TdmPerformanceLog::RecreateTables(const QStringList& names)
+{
+    for (const QString& name : names)
+        ExecuteStatement(L(logsql::DropTable) + name);
+    CreateTables(names);
+}
+
+int64_t TdmPerformanceLog::NextSnapshotId()
+{
+    const QString text = L(logsql::NextSnapshotIdOpen) + m_generatorName + L(logsql::NextSnapshotIdClose);
+    ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
+    st.execute(trxManualRW.transaction());
+    if (!st.fetch())
+        throw Exception(msg::GeneratorQueryEmpty);
+    const int64_t value = st.asInt64(0);
+    st.closeCursor();
+    return value;
+}
+
+void TdmPerformanceLog::InsertSnapshot(const QString& columnPart, const QString& snapshotNumber,
+                                       const QString& logTableName, const QString& source)
+{
+    sqlOperation.statement().free();
+    const QString text = L(logsql::InsertInto) + logTableName + columnPart + snapshotNumber + L(logsql::RowIdOpen) +
+                         m_generatorName + L(logsql::RowIdCloseFrom) + source;
+    writeTraceFile(source + L(logsql::TraceFileSuffix), text + L(logsql::TraceLineEnd));
+    ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
+    st.execute(trxManualRW.transaction());
+}
+
+void TdmPerformanceLog::LogSnapshot()
+{
+    if (!AnyTableEnabled())
+        return;
+    inManualTransaction([&] {
+        const QString number = QString::number(NextSnapshotId());
+        for (TLogItem item : AllLogItems) {
+            if (!ItemEnabled(item))
+                continue;
+            const logsql::InsertForm& form = insertForm(item, m_poolsSummarized);
+            InsertSnapshot(columnPart(form), number, ItemLogTableName(item), L(form.source));
+        }
+    });
+}
