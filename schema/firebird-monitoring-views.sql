@@ -94,9 +94,14 @@
   Control (the UPDATE ... SET TMP$STATE statements of the program)
   BEFORE UPDATE triggers turn the state writes into actions; an UPDATE that finds its row
   reports one changed row, one whose row has gone reports none.
-    TMP$STATEMENTS   CANCEL    DELETE FROM MON$STATEMENTS of that statement: Firebird cancels
-                               what the statement's attachment is running (asynchronously; the
-                               client receives "operation was cancelled").
+    TMP$STATEMENTS   CANCEL    DELETE FROM MON$STATEMENTS of that statement when it runs:
+                               Firebird cancels what the statement's attachment is running
+                               (asynchronously; the client receives "operation was cancelled").
+                               Firebird's cancel is the attachment's: given while the
+                               attachment runs nothing, it would cancel its next request. So a
+                               statement that has finished (IDLE) is left alone, and CANCEL of
+                               a STALLED one (an open cursor waiting for its client) raises
+                               TMP$CANNOT_CANCEL_STALLED.
     TMP$ATTACHMENTS  CANCEL    the same for the attachment's running statements (MON$STATE 1),
                                except the UPDATE itself when the attachment is our own.
                      SHUTDOWN  DELETE FROM MON$ATTACHMENTS: Firebird disconnects the attachment
@@ -112,6 +117,9 @@
 
 CREATE OR ALTER EXCEPTION TMP$CANNOT_END_TRANSACTION
   'A Firebird server cannot end another attachment''s transaction: it can neither commit it nor roll it back. Shutdown of the user ends the attachment and rolls its transactions back.';
+
+CREATE OR ALTER EXCEPTION TMP$CANNOT_CANCEL_STALLED
+  'A Firebird server cancels only a running statement. This one waits for its client to fetch (STALLED); Shutdown of the user ends it.';
 
 CREATE OR ALTER EXCEPTION TMP$STATE_NOT_SUPPORTED
   'The state @1 cannot be written here. A user takes CANCEL or SHUTDOWN, a statement CANCEL.';
@@ -539,7 +547,11 @@ ACTIVE BEFORE UPDATE POSITION 0
 AS
 BEGIN
   IF (NEW.TMP$STATE = 'CANCEL') THEN
-    DELETE FROM MON$STATEMENTS WHERE MON$STATEMENT_ID = OLD.TMP$STATEMENT_ID;
+  BEGIN
+    IF (OLD.TMP$STATE = 'STALLED') THEN
+      EXCEPTION TMP$CANNOT_CANCEL_STALLED;
+    DELETE FROM MON$STATEMENTS WHERE MON$STATEMENT_ID = OLD.TMP$STATEMENT_ID AND MON$STATE = 1;
+  END
   ELSE IF (NEW.TMP$STATE IS DISTINCT FROM OLD.TMP$STATE) THEN
     EXCEPTION TMP$STATE_NOT_SUPPORTED USING (TRIM(NEW.TMP$STATE));
 END^
@@ -571,6 +583,7 @@ END^
 SET TERM ; ^
 
 COMMENT ON EXCEPTION TMP$CANNOT_END_TRANSACTION IS 'Quillmere: raised by TMP$TRANSACTIONS for COMMIT and ROLLBACK.';
+COMMENT ON EXCEPTION TMP$CANNOT_CANCEL_STALLED IS 'Quillmere: raised by TMP$STATEMENTS for CANCEL of a stalled statement.';
 COMMENT ON EXCEPTION TMP$STATE_NOT_SUPPORTED IS 'Quillmere: raised for a TMP$STATE that the views cannot carry out.';
 COMMENT ON FUNCTION TMP$FIT_TEXT IS 'Quillmere: a text cut to fit a column of the monitoring views.';
 COMMENT ON VIEW TMP$POOL_BLOCKS IS 'Quillmere: memory blocks by kind; Firebird reports none.';
