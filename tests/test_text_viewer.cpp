@@ -170,6 +170,14 @@ private slots:
         QCOMPARE(bar->value(), bar->maximum());
         QVERIFY(dlg.Memo->viewport()->rect().contains(dlg.Memo->cursorRect()));
 
+        // as the log viewer is used: scrolled before it is shown
+        TdlgTextViewer log;
+        log.SetViewerText(text);
+        log.ScrollToEnd();
+        log.show();
+        QCOMPARE(log.Memo->verticalScrollBar()->value(), log.Memo->verticalScrollBar()->maximum());
+        QVERIFY(log.Memo->viewport()->rect().contains(log.Memo->cursorRect()));
+
         // a new text starts at the top again
         dlg.SetViewerText(text);
         QCOMPARE(dlg.Memo->verticalScrollBar()->value(), 0);
@@ -281,37 +289,18 @@ private slots:
     }
 
 private:
-    // A PDF literal string's text: escapes undone, UTF-16BE with its byte-order mark decoded.
+    // A PDF literal string's text: backslash escapes undone, UTF-16BE after its byte-order mark.
     static QString pdfText(const QByteArray& literal)
     {
         QByteArray raw;
-        for (qsizetype i = 0; i < literal.size(); ++i) {
-            char c = literal[i];
-            if (c == '\\' && i + 1 < literal.size()) {
-                const char next = literal[++i];
-                if (next >= '0' && next <= '7') {
-                    int value = 0;
-                    int digits = 0;
-                    while (digits < 3 && i < literal.size() && literal[i] >= '0' && literal[i] <= '7') {
-                        value = value * 8 + (literal[i] - '0');
-                        ++i;
-                        ++digits;
-                    }
-                    --i;
-                    c = char(value);
-                } else {
-                    c = next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
-                }
-            }
-            raw += c;
-        }
-        if (raw.startsWith("\xFE\xFF")) {
-            QString text;
-            for (qsizetype i = 2; i + 1 < raw.size(); i += 2)
-                text += QChar(char16_t((uchar(raw[i]) << 8) | uchar(raw[i + 1])));
-            return text;
-        }
-        return QString::fromLatin1(raw);
+        for (qsizetype i = 0; i < literal.size(); ++i)
+            raw += literal[i] == '\\' && i + 1 < literal.size() ? literal[++i] : literal[i];
+        if (!raw.startsWith("\xFE\xFF"))
+            return QString::fromLatin1(raw);
+        QString text;
+        for (qsizetype i = 2; i + 1 < raw.size(); i += 2)
+            text += QChar(char16_t((uchar(raw[i]) << 8) | uchar(raw[i + 1])));
+        return text;
     }
 };
 
