@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <optional>
+
 namespace {
 
 constexpr int DesignClientWidth = 632;
@@ -183,12 +185,20 @@ void TdlgTextViewer::PrintTo(QPrinter& printer)
 
 void TdlgTextViewer::btnPrintClick()
 {
-    // reported here: an exception must not unwind through the button's signal
+    // reported here, after the exception has been left behind: it must not unwind through the
+    // button's signal, and the handler may open a window of its own
+    std::optional<Exception> error;
     try {
         Print();
+    } catch (const EAbort&) {
+        return;
+    } catch (const Exception& e) {
+        error = e;
     } catch (const std::exception& e) {
-        QuillmereApplication::reportError(e);
+        error = Exception(QString::fromLocal8Bit(e.what()));
     }
+    if (error)
+        QuillmereApplication::reportError(*error);
 }
 
 void TdlgTextViewer::mitmCopyClick() { QGuiApplication::clipboard()->setText(Memo->toPlainText()); }
