@@ -120,4 +120,21 @@ inline constexpr const char* AboutCaption = "About";
 inline constexpr const char* AboutOK = "OK";
 inline constexpr const char* InterBaseTrademarkNotice = "InterBase is a trademark of\nEmbarcadero Technologies, Inc.";
 
+// Monitoring grids
+inline constexpr const char* GridGroupRow = "%1: %2 (%3)";  // caption, value, number of rows
+inline constexpr const char* GridGroupPanelHint = "Drag a column header here to group by that column";
+inline constexpr const char* GridSortAscending = "Sort &ascending";
+inline constexpr const char* GridSortDescending = "Sort &descending";
+inline constexpr const char* GridClearSorting = "&Clear sorting";
+inline constexpr const char* GridGroupByColumn = "&Group by this column";
+inline constexpr const char* GridRemoveGrouping = "&Remove grouping";
+inline constexpr const char* GridFilterByValue = "&Filter by value";
+inline constexpr const char* GridRemoveFilter = "Remove f&ilter";
+inline constexpr const char* GridFilterAll = "(All)";
+inline constexpr const char* GridBlankValue = "(Blanks)";
+
+// SQL pane
+inline constexpr const char* SqlPaneCopy = "&Copy";
+inline constexpr const char* SqlPaneSelectAll = "Select &All";
+
 }  // namespace msg

@@ -1,0 +1,450 @@
+#include "mainwindow/grid/MonitorGrid.h"
+
+#include "common/Messages.h"
+#include "mainwindow/grid/GridFooter.h"
+#include "mainwindow/grid/GridHeader.h"
+#include "mainwindow/grid/GridProxyModel.h"
+#include "mainwindow/grid/GroupPanel.h"
+#include "monitor/Snapshot.h"
+#include "monitor/SnapshotModel.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using grid::OrderedColumn;
+
+namespace {
+Qt::SortOrder reversed(Qt::SortOrder o) { return o == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder; }
+constexpr int kMaxFilterText = 60;
+}  // namespace
+
+TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWidget* parent)
+    : QWidget(parent), m_snapshot(snapshot), m_decl(decl)
+{
+    setObjectName(QString::fromLatin1(decl.gridName));
+    // The model first: its update on a refresh runs before the grid's own handling.
+    m_model = new SnapshotModel(&snapshot, this);
+    m_proxy = new TGridProxyModel(this);
+    m_proxy->setValueRole(SnapshotModel::ValueRole);
+    m_proxy->setSourceModel(m_model);
+
+    m_view = new QTreeView(this);
+    m_header = new TGridHeader(m_view);
+    m_view->setHeader(m_header);
+    m_view->setModel(m_proxy);
+    m_view->setUniformRowHeights(true);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setRootIsDecorated(false);
+    m_view->setSortingEnabled(false);
+    m_view->setExpandsOnDoubleClick(true);
+    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_header->setStretchLastSection(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    if (decl.groupPanel) {
+        m_groupPanel = new TGroupPanel(this);
+        layout->addWidget(m_groupPanel);
+        m_header->setDragOutEnabled(true);
+    }
+    layout->addWidget(m_view, 1);
+
+    buildColumns();
+    if (!decl.footerSums.empty()) {
+        QList<int> sums;
+        for (const char* c : decl.footerSums)
+            sums << m_proxy->proxyColumn(snapshot.requireColumn(QString::fromLatin1(c)));
+        m_footer = new TGridFooter(
+            m_header, sums, [this](int section) { return QString::number(m_proxy->sum(section)); }, this);
+        layout->addWidget(m_footer);
+    }
+    connectParts();
+
+    if (decl.sortedColumn)
+        setSortOrder({{sectionOf(QString::fromLatin1(decl.sortedColumn)), Qt::AscendingOrder}});
+    arranged();
+    sizeColumnsOnce();
+    selectSnapshotRow();
+}
+
+void TMonitorGrid::buildColumns()
+{
+    // Shown columns in the declared order, then the hidden ones in the snapshot's order.
+    std::vector<int> order;
+    std::vector<TGridHeader::Band> bands;
+    for (const grids::GridBand& band : m_decl.bands) {
+        const int first = static_cast<int>(order.size());
+        for (const grids::GridColumn& c : band.columns)
+            order.push_back(m_snapshot.requireColumn(QString::fromLatin1(c.column)));
+        if (band.caption)
+            bands.push_back({QString::fromUtf8(band.caption), first, static_cast<int>(order.size()) - 1});
+    }
+    m_visibleColumns = static_cast<int>(order.size());
+    for (const char* hidden : m_decl.hiddenColumns)
+        order.push_back(m_snapshot.requireColumn(QString::fromLatin1(hidden)));
+    for (int c = 0; c < m_snapshot.columnCount(); ++c)
+        if (std::find(order.begin(), order.end(), c) == order.end())
+            order.push_back(c);  // undeclared columns stay in the data, hidden
+    m_proxy->setColumnOrder(order);
+
+    // Captions: the declared ones, else the display labels of the model.
+    int section = 0;
+    for (const grids::GridBand& band : m_decl.bands)
+        for (const grids::GridColumn& c : band.columns) {
+            if (c.caption)
+                m_proxy->setCaption(section, QString::fromUtf8(c.caption));
+            ++section;
+        }
+    for (int s = 0; s < m_proxy->columnCount(); ++s)
+        m_view->setColumnHidden(s, s >= m_visibleColumns);
+    m_header->setBands(std::move(bands));
+    QList<int> filterable;
+    for (const char* f : m_decl.filterColumns)
+        filterable << sectionOf(QString::fromLatin1(f));
+    m_header->setFilterableSections(filterable);
+    for (int s = 0; s < m_visibleColumns; ++s)
+        m_header->resizeSection(s, std::max(60, m_header->captionWidth(s)));
+}
+
+void TMonitorGrid::connectParts()
+{
+    connect(&m_snapshot, &Snapshot::rowsReplaced, this, &TMonitorGrid::snapshotRowsReplaced);
+    connect(&m_snapshot, &Snapshot::currentRowChanged, this, &TMonitorGrid::snapshotCurrentRowChanged);
+    connect(m_proxy, &TGridProxyModel::arranged, this, &TMonitorGrid::arranged);
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { viewCurrentChanged(current); });
+    connect(m_header, &TGridHeader::sortRequested, this, &TMonitorGrid::sortBySection);
+    connect(m_header, &TGridHeader::filterRequested, this, &TMonitorGrid::showFilterMenu);
+    connect(m_header, &TGridHeader::ungroupRequested, this, &TMonitorGrid::ungroupSection);
+    connect(m_header, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const int section = m_header->logicalIndexAt(pos);
+        if (section >= 0)
+            showColumnMenu(section, m_header->viewport()->mapToGlobal(pos), false);
+    });
+    if (m_groupPanel) {
+        connect(m_groupPanel, &TGroupPanel::groupRequested, this, &TMonitorGrid::groupBySection);
+        connect(m_groupPanel, &TGroupPanel::ungroupRequested, this, &TMonitorGrid::ungroupSection);
+        connect(m_groupPanel, &TGroupPanel::orderToggled, this, &TMonitorGrid::toggleGroupOrder);
+    }
+    if (m_footer)
+        connect(m_view->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_footer, qOverload<>(&QWidget::update));
+    m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
+}
+
+int TMonitorGrid::sectionOf(const QString& column) const
+{
+    const int c = m_snapshot.columnIndex(column);
+    return c < 0 ? -1 : m_proxy->proxyColumn(c);
+}
+
+QString TMonitorGrid::columnOf(int section) const
+{
+    const int c = m_proxy->sourceColumn(section);
+    return c < 0 ? QString() : QString::fromLatin1(m_snapshot.columnDecl(c).name);
+}
+
+// ---- the arrangement ----------------------------------------------------------------------
+
+void TMonitorGrid::sortBySection(int section, bool addToSort)
+{
+    std::vector<OrderedColumn> sorts = m_proxy->sortOrder();
+    auto it = std::find_if(sorts.begin(), sorts.end(), [&](const OrderedColumn& o) { return o.column == section; });
+    if (addToSort) {
+        if (it != sorts.end())
+            it->order = reversed(it->order);
+        else
+            sorts.push_back({section, Qt::AscendingOrder});
+    } else {
+        const Qt::SortOrder order = it != sorts.end() ? reversed(it->order) : Qt::AscendingOrder;
+        sorts = {{section, order}};
+    }
+    setSortOrder(std::move(sorts));
+}
+
+void TMonitorGrid::setSortOrder(std::vector<OrderedColumn> sorts)
+{
+    m_proxy->setSortOrder(std::move(sorts));
+    userArrangementChanged();
+}
+
+void TMonitorGrid::groupBySection(int section, int position)
+{
+    if (!m_groupPanel || section < 0 || section >= m_visibleColumns)
+        return;
+    std::vector<OrderedColumn> groups = m_proxy->grouping();
+    Qt::SortOrder order = Qt::AscendingOrder;
+    for (const OrderedColumn& s : m_proxy->sortOrder())
+        if (s.column == section)
+            order = s.order;
+    auto it = std::find_if(groups.begin(), groups.end(), [&](const OrderedColumn& g) { return g.column == section; });
+    if (it != groups.end()) {  // moved to another place
+        order = it->order;
+        const int from = static_cast<int>(it - groups.begin());
+        groups.erase(it);
+        if (position > from)
+            --position;
+    }
+    if (position < 0 || position > static_cast<int>(groups.size()))
+        position = static_cast<int>(groups.size());
+    groups.insert(groups.begin() + position, {section, order});
+    m_proxy->setGrouping(std::move(groups));
+    userArrangementChanged();
+}
+
+void TMonitorGrid::ungroupSection(int section)
+{
+    std::vector<OrderedColumn> groups = m_proxy->grouping();
+    std::erase_if(groups, [&](const OrderedColumn& g) { return g.column == section; });
+    m_proxy->setGrouping(std::move(groups));
+    userArrangementChanged();
+}
+
+void TMonitorGrid::toggleGroupOrder(int section)
+{
+    std::vector<OrderedColumn> groups = m_proxy->grouping();
+    for (OrderedColumn& g : groups)
+        if (g.column == section)
+            g.order = reversed(g.order);
+    m_proxy->setGrouping(std::move(groups));
+    userArrangementChanged();
+}
+
+void TMonitorGrid::setValueFilter(int section, const QVariant& value)
+{
+    if (!m_header->isFilterable(section))
+        return;
+    m_proxy->setValueFilter(section, value);
+    userArrangementChanged();
+}
+
+void TMonitorGrid::removeValueFilter(int section)
+{
+    m_proxy->removeValueFilter(section);
+    userArrangementChanged();
+}
+
+void TMonitorGrid::userArrangementChanged()
+{
+    m_header->setSortIndicators(m_proxy->sortOrder());
+    QList<int> filtered;
+    for (const auto& entry : m_proxy->valueFilters())
+        filtered << entry.first;
+    m_header->setFilteredSections(filtered);
+    showGroupings();
+    selectSnapshotRow();
+}
+
+void TMonitorGrid::showGroupings()
+{
+    if (!m_groupPanel)
+        return;
+    std::vector<TGroupPanel::Chip> chips;
+    for (const OrderedColumn& g : m_proxy->grouping())
+        chips.push_back({g.column, m_proxy->headerData(g.column, Qt::Horizontal).toString(), g.order});
+    m_groupPanel->setChips(chips);
+}
+
+void TMonitorGrid::arranged()
+{
+    const bool grouped = !m_proxy->grouping().empty();
+    m_view->setRootIsDecorated(grouped);
+    if (grouped)
+        for (const QModelIndex& g : m_proxy->groupIndexes())
+            if (!m_view->isFirstColumnSpanned(g.row(), g.parent()))
+                m_view->setFirstColumnSpanned(g.row(), g.parent(), true);
+    if (m_footer)
+        m_footer->invalidate();
+}
+
+// ---- the current row ----------------------------------------------------------------------
+
+int TMonitorGrid::snapshotRowOf(const QModelIndex& index) const
+{
+    const QModelIndex source = m_proxy->mapToSource(index);
+    return source.isValid() ? m_model->snapshotRowOf(source.row()) : -1;
+}
+
+QModelIndex TMonitorGrid::indexOfSnapshotRow(int row) const
+{
+    // Outside an update the model's rows are the snapshot's rows.
+    if (row < 0 || row >= m_model->rowCount())
+        return {};
+    return m_proxy->mapFromSource(m_model->index(row, m_proxy->sourceColumn(0)));
+}
+
+QModelIndex TMonitorGrid::firstLeaf(const QModelIndex& parent) const
+{
+    for (int r = 0; r < m_proxy->rowCount(parent); ++r) {
+        const QModelIndex child = m_proxy->index(r, 0, parent);
+        if (!m_proxy->isGroup(child))
+            return child;
+        const QModelIndex leaf = firstLeaf(child);
+        if (leaf.isValid())
+            return leaf;
+    }
+    return {};
+}
+
+bool TMonitorGrid::currentRowShown() const
+{
+    const int row = m_snapshot.recNo();
+    return row >= 0 && snapshotRowOf(m_view->currentIndex()) == row;
+}
+
+void TMonitorGrid::snapshotRowsReplaced()
+{
+    m_syncing = true;
+    m_proxy->flush();
+    m_syncing = false;
+    sizeColumnsOnce();
+}
+
+void TMonitorGrid::snapshotCurrentRowChanged()
+{
+    if (!currentRowShown())
+        selectSnapshotRow();
+}
+
+void TMonitorGrid::viewCurrentChanged(const QModelIndex& current)
+{
+    if (m_syncing)
+        return;
+    const int row = snapshotRowOf(current);
+    if (row >= 0 && row != m_snapshot.recNo())
+        m_snapshot.setRecNo(row);
+}
+
+void TMonitorGrid::selectSnapshotRow()
+{
+    QModelIndex target = indexOfSnapshotRow(m_snapshot.recNo());
+    if (!target.isValid()) {
+        // The snapshot's row is filtered out: the grid's first row becomes the current one.
+        const QModelIndex leaf = firstLeaf();
+        if (leaf.isValid() && !m_syncing) {
+            m_snapshot.setRecNo(snapshotRowOf(leaf));
+            target = indexOfSnapshotRow(m_snapshot.recNo());
+        }
+    }
+    m_syncing = true;
+    if (target.isValid()) {
+        for (QModelIndex p = target.parent(); p.isValid(); p = p.parent())
+            m_view->expand(p);
+        const int column = std::max(0, m_view->currentIndex().column());
+        target = target.siblingAtColumn(column);
+        m_view->selectionModel()->setCurrentIndex(target,
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_view->scrollTo(target);
+    } else {
+        m_view->selectionModel()->clear();
+    }
+    m_syncing = false;
+}
+
+void TMonitorGrid::sizeColumnsOnce()
+{
+    if (m_sized || m_proxy->rowCount() == 0)
+        return;
+    m_sized = true;
+    for (int s = 0; s < m_visibleColumns; ++s) {
+        m_view->resizeColumnToContents(s);
+        const int caption = m_header->captionWidth(s);
+        m_header->resizeSection(s, std::clamp(m_header->sectionSize(s) + 8, caption, std::max(caption, 400)));
+    }
+}
+
+// ---- menus --------------------------------------------------------------------------------
+
+void TMonitorGrid::fillColumnMenu(QMenu& menu, int section)
+{
+    menu.addAction(QString::fromUtf8(msg::GridSortAscending), this,
+                   [this, section] { setSortOrder({{section, Qt::AscendingOrder}}); });
+    menu.addAction(QString::fromUtf8(msg::GridSortDescending), this,
+                   [this, section] { setSortOrder({{section, Qt::DescendingOrder}}); });
+    QAction* clear = menu.addAction(QString::fromUtf8(msg::GridClearSorting), this, [this] { setSortOrder({}); });
+    clear->setEnabled(!m_proxy->sortOrder().empty());
+    if (m_groupPanel) {
+        menu.addSeparator();
+        const auto& groups = m_proxy->grouping();
+        const bool grouped =
+            std::any_of(groups.begin(), groups.end(), [&](const OrderedColumn& g) { return g.column == section; });
+        if (grouped)
+            menu.addAction(QString::fromUtf8(msg::GridRemoveGrouping), this, [this, section] { ungroupSection(section); });
+        else
+            menu.addAction(QString::fromUtf8(msg::GridGroupByColumn), this, [this, section] { groupBySection(section); });
+    }
+    if (m_header->isFilterable(section)) {
+        menu.addSeparator();
+        fillFilterMenu(*menu.addMenu(QString::fromUtf8(msg::GridFilterByValue)), section);
+        QAction* remove =
+            menu.addAction(QString::fromUtf8(msg::GridRemoveFilter), this, [this, section] { removeValueFilter(section); });
+        remove->setEnabled(m_proxy->hasValueFilter(section));
+    }
+}
+
+void TMonitorGrid::fillFilterMenu(QMenu& menu, int section)
+{
+    const bool filtered = m_proxy->hasValueFilter(section);
+    QAction* all = menu.addAction(QString::fromUtf8(msg::GridFilterAll), this, [this, section] { removeValueFilter(section); });
+    all->setCheckable(true);
+    all->setChecked(!filtered);
+    menu.addSeparator();
+    const grid::SortKey current = grid::SortKey::from(m_proxy->valueFilter(section));
+    for (const auto& [value, text] : m_proxy->distinctValues(section)) {
+        QString shown = text.size() > kMaxFilterText ? text.left(kMaxFilterText) + QChar(0x2026) : text;
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = menu.addAction(shown, this, [this, section, value = value] { setValueFilter(section, value); });
+        a->setCheckable(true);
+        a->setChecked(filtered && grid::SortKey::from(value) == current &&
+                      value.isNull() == m_proxy->valueFilter(section).isNull());
+    }
+}
+
+void TMonitorGrid::showFilterMenu(int section, const QPoint& globalPos)
+{
+    QMenu menu(this);
+    fillFilterMenu(menu, section);
+    menu.exec(globalPos);
+}
+
+void TMonitorGrid::showColumnMenu(int section, const QPoint& globalPos, bool allColumns)
+{
+    QMenu menu(this);
+    if (allColumns) {
+        for (int s = 0; s < m_visibleColumns; ++s) {
+            QString caption = m_proxy->headerData(s, Qt::Horizontal).toString();
+            fillColumnMenu(*menu.addMenu(caption.replace(QLatin1Char('&'), QStringLiteral("&&"))), s);
+        }
+    } else {
+        fillColumnMenu(menu, section);
+    }
+    menu.exec(globalPos);
+}
+
+bool TMonitorGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ContextMenu && (watched == m_view || watched == m_view->viewport())) {
+        auto* e = static_cast<QContextMenuEvent*>(event);
+        if (e->reason() == QContextMenuEvent::Keyboard) {
+            // from the keyboard: every column's commands, in a submenu each
+            const QRect r = m_view->visualRect(m_view->currentIndex());
+            const QPoint at = r.isValid() ? r.bottomLeft() : QPoint(0, 0);
+            showColumnMenu(-1, m_view->viewport()->mapToGlobal(at), true);
+        } else {
+            const int section = m_header->logicalIndexAt(m_view->viewport()->mapFromGlobal(e->globalPos()).x());
+            if (section >= 0 && section < m_visibleColumns)
+                showColumnMenu(section, e->globalPos(), false);
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,93 @@
+#pragma once
+// The grid of one snapshot, built from its declaration: a tree view over the snapshot's model
+// through the grid proxy, with the band header, the group panel and the sum footer where the
+// declaration has them. Read-only, whole rows selected. The grid's current row is the snapshot's
+// current row: moving in the grid moves the snapshot's cursor, and a cursor moved elsewhere (a
+// refresh that finds the row again, a locate) moves the grid, expanding the row's group. Sorts,
+// filters, groupings and expanded groups stay in force across refreshes.
+
+#include "mainwindow/grid/GridDeclarations.h"
+#include "mainwindow/grid/RowArrangement.h"
+
+#include <QModelIndex>
+#include <QWidget>
+
+#include <vector>
+
+class QMenu;
+class QTreeView;
+class Snapshot;
+class SnapshotModel;
+class TGridFooter;
+class TGridHeader;
+class TGridProxyModel;
+class TGroupPanel;
+
+class TMonitorGrid : public QWidget {
+    Q_OBJECT
+public:
+    // Throws Exception when the declaration names a column the snapshot lacks.
+    TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWidget* parent = nullptr);
+
+    Snapshot& snapshot() const { return m_snapshot; }
+    const grids::GridDecl& decl() const { return m_decl; }
+    SnapshotModel* snapshotModel() const { return m_model; }
+    TGridProxyModel* proxyModel() const { return m_proxy; }
+    QTreeView* view() const { return m_view; }
+    TGridHeader* header() const { return m_header; }
+    TGroupPanel* groupPanel() const { return m_groupPanel; }  // nullptr when the grid has none
+    TGridFooter* footer() const { return m_footer; }          // nullptr when the grid has none
+
+    // View sections and snapshot columns: -1 / empty when there is no such column.
+    int sectionOf(const QString& column) const;
+    QString columnOf(int section) const;
+
+    // What the user does through the header, the menus and the group panel.
+    void sortBySection(int section, bool addToSort);  // a click; with Ctrl one more sort column
+    void setSortOrder(std::vector<grid::OrderedColumn> sorts);
+    void groupBySection(int section, int position = -1);  // -1: innermost
+    void ungroupSection(int section);
+    void toggleGroupOrder(int section);
+    void setValueFilter(int section, const QVariant& value);
+    void removeValueFilter(int section);
+
+    // The menus: a column's commands (header context menu), and a column's values (its filter
+    // drop-down).
+    void fillColumnMenu(QMenu& menu, int section);
+    void fillFilterMenu(QMenu& menu, int section);
+
+    // Whether the grid shows the snapshot's current row as its current row.
+    bool currentRowShown() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildColumns();
+    void connectParts();
+    void arranged();
+    void userArrangementChanged();
+    void showGroupings();
+    void snapshotRowsReplaced();
+    void snapshotCurrentRowChanged();
+    void viewCurrentChanged(const QModelIndex& current);
+    void selectSnapshotRow();
+    void sizeColumnsOnce();
+    int snapshotRowOf(const QModelIndex& index) const;
+    QModelIndex indexOfSnapshotRow(int row) const;
+    QModelIndex firstLeaf(const QModelIndex& parent = {}) const;
+    void showFilterMenu(int section, const QPoint& globalPos);
+    void showColumnMenu(int section, const QPoint& globalPos, bool allColumns);
+
+    Snapshot& m_snapshot;
+    const grids::GridDecl& m_decl;
+    SnapshotModel* m_model = nullptr;
+    TGridProxyModel* m_proxy = nullptr;
+    QTreeView* m_view = nullptr;
+    TGridHeader* m_header = nullptr;
+    TGroupPanel* m_groupPanel = nullptr;
+    TGridFooter* m_footer = nullptr;
+    int m_visibleColumns = 0;
+    bool m_syncing = false;
+    bool m_sized = false;
+};

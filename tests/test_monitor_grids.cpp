@@ -1,0 +1,651 @@
+// The monitoring grids over real snapshots: each grid's declared columns, and sorts, filters,
+// groupings and expanded groups that survive refreshes while the grid's current row stays the
+// snapshot's current row.
+
+#include "common/Messages.h"
+#include "connection/ServerConnectionDM.h"
+#include "mainwindow/grid/GridFooter.h"
+#include "mainwindow/grid/GridHeader.h"
+#include "mainwindow/grid/GridProxyModel.h"
+#include "mainwindow/grid/GroupPanel.h"
+#include "mainwindow/grid/MonitorGrid.h"
+#include "monitor/QuillmereDM.h"
+#include "monitor/SnapshotModel.h"
+#include "support/TestDatabase.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+using grids::GridId;
+using Tester = QAbstractItemModelTester;
+
+namespace {
+
+struct Monitor {
+    TdmServerProperties connection;
+    TdmQuillmere dm;
+    explicit Monitor(const TestDatabase& db)
+    {
+        connection.SetDatabaseName(db.path());
+        connection.SetUserName(QStringLiteral("SYSDBA"));
+        dm.SetDatabase(&connection.IBDatabase);
+        connection.SetConnected(true);
+    }
+    Snapshot& snapshot(GridId id)
+    {
+        switch (id) {
+        case GridId::Procedures: return dm.cdsProcedures;
+        case GridId::Statements: return dm.cdsStatements;
+        case GridId::Relations: return dm.cdsRelations;
+        case GridId::Transactions: return dm.cdsTransactions;
+        case GridId::Attachments: return dm.cdsAttachments;
+        case GridId::Pools: return dm.cdsPools;
+        }
+        Q_UNREACHABLE();
+    }
+};
+
+// What the main window does on a refresh: note the key, re-read with the views suspended, find
+// the row again.
+void refreshLikeTheWindow(Snapshot& s)
+{
+    const QString key = QString::fromLatin1(s.decl().keyColumn);
+    const QVariant noted = s.recNo() >= 0 ? s.value(key) : QVariant();
+    s.disableControls();
+    s.refresh();
+    if (noted.isValid())
+        s.locate(key, noted);
+    s.enableControls();
+}
+
+// The reference tables, written out on their own: band caption, then "COLUMN|Caption" pairs.
+struct RefBand {
+    QString caption;
+    QStringList columns;
+};
+struct RefGrid {
+    GridId id;
+    QList<RefBand> bands;
+    QStringList hidden;
+    QString sorted;
+    QStringList filters;
+    bool groupPanel;
+    QStringList sums;
+};
+
+const QStringList kFullRecords = {"TMP$RECORD_DELETES|Record deletes", "TMP$RECORD_INSERTS|Record inserts",
+                                  "TMP$RECORD_SELECTS|Record selects", "TMP$RECORD_UPDATES|Record updates",
+                                  "TMP$RECORD_BACKOUTS|GC record backouts", "TMP$RECORD_EXPUNGES|GC record expunges",
+                                  "TMP$RECORD_PURGES|GC record purges"};
+const QStringList kFullPages = {"TMP$PAGE_FETCHES|Page fetches", "TMP$PAGE_MARKS|Page marks",
+                                "TMP$PAGE_READS|Page reads", "TMP$PAGE_WRITES|Page writes"};
+const QStringList kShortRecords = {"TMP$RECORD_DELETES|Deletes", "TMP$RECORD_INSERTS|Inserts",
+                                   "TMP$RECORD_SELECTS|Selects", "TMP$RECORD_UPDATES|Updates",
+                                   "TMP$RECORD_BACKOUTS|GC backouts", "TMP$RECORD_EXPUNGES|GC expunges",
+                                   "TMP$RECORD_PURGES|GC purges"};
+
+QList<RefGrid> references()
+{
+    return {
+        {GridId::Procedures,
+         {{"Procedure",
+           {"TMP$PROCEDURE_NAME|Procedure name", "TMP$POOL_MEMORY|Memory", "TMP$CLONE|Clone no.",
+            "TMP$TIMESTAMP|Start time", "TMP$USE_COUNT|Statements", "TMP$QUANTUM|Quantum", "TMP$INVOCATIONS|Calls"}},
+          {"Records", kShortRecords},
+          {"Pages", {"TMP$PAGE_MARKS|Marks", "TMP$PAGE_FETCHES|Fetches", "TMP$PAGE_READS|Reads", "TMP$PAGE_WRITES|Writes"}}},
+         {"TMP$PROCEDURE_ID", "TMP$DATABASE_ID", "TMP$POOL_ID"},
+         "TMP$PROCEDURE_NAME",
+         {},
+         false,
+         {}},
+        {GridId::Statements,
+         {{"Statement",
+           {"TMP$USER|User", "TMP$POOL_MEMORY|Memory", "TMP$CLONE|Clone no.", "TMP$TIMESTAMP|Start time",
+            "ELAPSED_TIME|Elapsed time", "TMP$QUANTUM|Quantum", "TMP$INVOCATIONS|Calls", "TMP$STATE|State"}},
+          {"Records", kFullRecords},
+          {"Pages", kFullPages}},
+         {"TMP$STATEMENT_ID", "TMP$ATTACHMENT_ID", "TMP$TRANSACTION_ID", "TMP$SQL", "TMP$POOL_ID", "TMP$PRIORITY"},
+         {},
+         {"TMP$USER", "TMP$STATE"},
+         true,
+         {}},
+        {GridId::Relations,
+         {{"Table / View",
+           {"TMP$RELATION_NAME|Name", "TMP$USE_COUNT|Statements using", "TMP$POINTER_PAGES|Pointer pages",
+            "TMP$FORMATS|Formats", "TMP$SCAN_COUNT|Sequential scans", "TMP$SWEEP_COUNT|Sweep count"}},
+          {"Records",
+           {"TMP$RECORD_IDX_SELECTS|Indexed selects", "TMP$RECORD_SEQ_SELECTS|Sequential selects",
+            "TMP$RECORD_DELETES|Deletes", "TMP$RECORD_INSERTS|Inserts", "TMP$RECORD_UPDATES|Updates",
+            "TMP$RECORD_BACKOUTS|GC backouts", "TMP$RECORD_EXPUNGES|GC expunges", "TMP$RECORD_PURGES|GC purges"}},
+          {"Pages",
+           {"TMP$DATA_PAGES|Data", "TMP$PAGE_FETCHES|Fetches", "TMP$PAGE_READS|Reads", "TMP$PAGE_MARKS|Marks",
+            "TMP$GARBAGE_COLLECT_PAGES|To GC", "TMP$PAGE_WRITES|Writes"}}},
+         {"TMP$RELATION_ID", "TMP$DATABASE_ID"},
+         "TMP$RELATION_NAME",
+         {},
+         false,
+         {}},
+        {GridId::Transactions,
+         {{"Transaction",
+           {"TMP$TRANSACTION_ID|ID", "TMP$USER|User", "TMP$STATE|State", "TMP$TIMESTAMP|Start time",
+            "ELAPSED_TIME|Elapsed time", "TMP$COMMIT_RETAINING|Commit retaining", "TMP$TYPE|Isolation",
+            "TMP$READONLY|Read only", "TMP$SNAPSHOT|Snapshot no.", "TMP$NOWAIT|No wait", "TMP$POOL_MEMORY|Memory",
+            "TMP$QUANTUM|Quantum", "TMP$SAVEPOINTS|Savepoint records", "TMP$WRITE|Data written"}},
+          {"Records", kFullRecords},
+          {"Pages", kFullPages}},
+         {"TMP$ATTACHMENT_ID", "TMP$POOL_ID", "TMP$PRIORITY"},
+         {},
+         {"TMP$USER", "TMP$STATE", "TMP$TYPE"},
+         true,
+         {}},
+        {GridId::Attachments,
+         {{"User",
+           {"TMP$USER|User", "TMP$USER_HOST|Host", "TMP$USER_IP_ADDR|IP addr.", "TMP$USER_PROCESS|Process ID",
+            "TMP$TIMESTAMP|Login time", "TMP$STATEMENTS|Compiled statements", "TMP$TRANSACTIONS|Active transactions",
+            "TMP$QUANTUM|Quantum", "TMP$STATE|State", "TMP$DBKEY_ID|DB key trans. ID", "TMP$ACTIVE_SORTS|Active sorts"}},
+          {"Records", kShortRecords},
+          {"Pages", {"TMP$PAGE_FETCHES|Fetches", "TMP$PAGE_MARKS|Marks", "TMP$PAGE_READS|Reads", "TMP$PAGE_WRITES|Writes"}}},
+         {"TMP$ATTACHMENT_ID", "TMP$DATABASE_ID", "TMP$POOL_ID", "TMP$POOL_MEMORY", "TMP$PRIORITY"},
+         "TMP$USER",
+         {"TMP$USER", "TMP$USER_HOST", "TMP$USER_IP_ADDR", "TMP$USER_PROCESS", "TMP$STATE"},
+         true,
+         {}},
+        {GridId::Pools,
+         {{QString(),
+           {"TMP$TYPE|Type", "POOL_COUNT|Pools", "TMP$POOL_MEMORY|Total", "TMP$FREE_MEMORY|Free",
+            "TMP$EXTEND_MEMORY|Extend amt.", "TMP$FREE_STACK_NODES|Free stack nodes",
+            "TMP$FREE_BITMAP_BUCKETS|Free bitmap buckets", "TMP$FREE_BITMAP_SEGMENTS|Free bitmap segments"}}},
+         {},
+         "TMP$TYPE",
+         {"TMP$TYPE"},
+         false,
+         {"TMP$POOL_MEMORY", "TMP$FREE_MEMORY"}},
+    };
+}
+
+// The key values of the grid's rows in display order, every group included.
+QList<qint64> shownKeys(const TMonitorGrid& grid, const QModelIndex& parent = {})
+{
+    const TGridProxyModel* p = grid.proxyModel();
+    const int key = grid.sectionOf(QString::fromLatin1(grid.snapshot().decl().keyColumn));
+    QList<qint64> keys;
+    for (int r = 0; r < p->rowCount(parent); ++r) {
+        const QModelIndex i = p->index(r, 0, parent);
+        if (p->isGroup(i))
+            keys << shownKeys(grid, i);
+        else
+            keys << p->index(r, key, parent).data(SnapshotModel::ValueRole).toLongLong();
+    }
+    return keys;
+}
+
+QModelIndex leafWithKey(const TMonitorGrid& grid, qint64 key, const QModelIndex& parent = {})
+{
+    const TGridProxyModel* p = grid.proxyModel();
+    const int section = grid.sectionOf(QString::fromLatin1(grid.snapshot().decl().keyColumn));
+    for (int r = 0; r < p->rowCount(parent); ++r) {
+        const QModelIndex i = p->index(r, 0, parent);
+        if (p->isGroup(i)) {
+            const QModelIndex found = leafWithKey(grid, key, i);
+            if (found.isValid())
+                return found;
+        } else if (p->index(r, section, parent).data(SnapshotModel::ValueRole).toLongLong() == key) {
+            return i;
+        }
+    }
+    return {};
+}
+
+// The top-level group rows by their values (trailing blanks removed).
+QMap<QString, QModelIndex> groupsByValue(const TMonitorGrid& grid)
+{
+    QMap<QString, QModelIndex> groups;
+    const TGridProxyModel* p = grid.proxyModel();
+    for (int r = 0; r < p->rowCount(); ++r) {
+        const QModelIndex i = p->index(r, 0);
+        groups.insert(i.data(TGridProxyModel::GroupValueRole).toString().trimmed(), i);
+    }
+    return groups;
+}
+
+QAction* actionNamed(const QMenu& menu, const QString& text)
+{
+    for (QAction* a : menu.actions()) {
+        if (a->text() == text)
+            return a;
+        if (a->menu())
+            if (QAction* inner = actionNamed(*a->menu(), text))
+                return inner;
+    }
+    return nullptr;
+}
+
+void clickHeader(TMonitorGrid& grid, int section, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    TGridHeader* h = grid.header();
+    const QPoint at(h->sectionViewportPosition(section) + 8, h->bandHeight() + (h->height() - h->bandHeight()) / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, modifiers, at);
+}
+
+// A drag that enters the target and is dropped there.
+bool drop(QWidget* target, const char* format, int section, const QPoint& at)
+{
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(format), QByteArray::number(section));
+    QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent event(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+// Lets every posted event, delayed layout and pending repaint run.
+void settle()
+{
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+QString statement(int id, int attachment, const char* state, int memory)
+{
+    return QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$ATTACHMENT_ID, TMP$STATE, TMP$POOL_MEMORY, "
+                          "TMP$SQL) VALUES (%1, %2, '%3', %4, 'select %1 from rdb$database')")
+        .arg(id)
+        .arg(attachment)
+        .arg(QLatin1String(state))
+        .arg(memory);
+}
+
+QString transaction(int id, int attachment, const char* state)
+{
+    return QStringLiteral("INSERT INTO TMP$TRANSACTIONS (TMP$TRANSACTION_ID, TMP$ATTACHMENT_ID, TMP$STATE, TMP$TYPE) "
+                          "VALUES (%1, %2, '%3', 'CONCURRENCY')")
+        .arg(id)
+        .arg(attachment)
+        .arg(QLatin1String(state));
+}
+
+const QString kUsers = QStringLiteral(
+    "INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) SELECT 1, 'ALICE' FROM RDB$DATABASE UNION ALL "
+    "SELECT 2, 'BOB' FROM RDB$DATABASE");
+
+}  // namespace
+
+class TestMonitorGrids : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Bands, captions, column order, hidden columns, initial sort, filters, group panel and
+    // footer of every grid against the reference tables above.
+    void gridsShowTheirDeclaredColumns_data()
+    {
+        QTest::addColumn<int>("which");
+        const QList<RefGrid> refs = references();
+        for (int i = 0; i < refs.size(); ++i)
+            QTest::newRow(grids::gridDecl(refs[i].id).gridName) << i;
+    }
+    void gridsShowTheirDeclaredColumns()
+    {
+        QFETCH(int, which);
+        const RefGrid ref = references()[which];
+        TestDatabase db;
+        Monitor m(db);
+        TMonitorGrid grid(m.snapshot(ref.id), grids::gridDecl(ref.id));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        const TGridProxyModel* p = grid.proxyModel();
+        const std::vector<TGridHeader::Band>& bands = grid.header()->bands();
+
+        const bool bandless = ref.bands.size() == 1 && ref.bands[0].caption.isEmpty();
+        QCOMPARE(bands.size(), bandless ? size_t{0} : static_cast<size_t>(ref.bands.size()));
+        int section = 0;
+        for (qsizetype b = 0; b < ref.bands.size(); ++b) {
+            const int first = section;
+            for (const QString& pair : ref.bands[b].columns) {
+                const QStringList parts = pair.split(QLatin1Char('|'));
+                QCOMPARE(grid.columnOf(section), parts[0]);
+                QCOMPARE(p->headerData(section, Qt::Horizontal).toString(), parts[1]);
+                QVERIFY2(!grid.view()->isColumnHidden(section), qPrintable(parts[0]));
+                QCOMPARE(grid.header()->isFilterable(section), ref.filters.contains(parts[0]));
+                ++section;
+            }
+            if (!bandless) {
+                QCOMPARE(bands[static_cast<size_t>(b)].caption, ref.bands[b].caption);
+                QCOMPARE(bands[static_cast<size_t>(b)].first, first);
+                QCOMPARE(bands[static_cast<size_t>(b)].last, section - 1);
+            }
+        }
+        // every other column stays in the data, hidden: exactly the declared hidden ones
+        QCOMPARE(p->columnCount(), grid.snapshot().columnCount());
+        QStringList hidden;
+        for (int s = section; s < p->columnCount(); ++s) {
+            QVERIFY(grid.view()->isColumnHidden(s));
+            hidden << grid.columnOf(s);
+        }
+        QStringList expectedHidden = ref.hidden;
+        hidden.sort();
+        expectedHidden.sort();
+        QCOMPARE(hidden, expectedHidden);
+
+        if (ref.sorted.isEmpty())
+            QVERIFY(p->sortOrder().empty());
+        else
+            QVERIFY(p->sortOrder() == (std::vector<grid::OrderedColumn>{{grid.sectionOf(ref.sorted), Qt::AscendingOrder}}));
+        QVERIFY(p->grouping().empty());
+        QCOMPARE(grid.groupPanel() != nullptr, ref.groupPanel);
+        QList<int> sums;
+        for (const QString& c : ref.sums)
+            sums << grid.sectionOf(c);
+        QCOMPARE(grid.footer() ? grid.footer()->sections() : QList<int>(), sums);
+        // before any data the grid is empty
+        QCOMPARE(p->rowCount(), 0);
+        QVERIFY(!grid.view()->currentIndex().isValid());
+        if (grid.footer())
+            QCOMPARE(grid.footer()->text(sums.first()), QStringLiteral("0"));
+    }
+
+    // The sorted-at-start grids order by typed values, case-insensitively for texts; the others
+    // keep the query's order.
+    void initialOrder()
+    {
+        TestDatabase db;
+        db.execute({QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) VALUES (1, 'carol')"),
+                    QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) VALUES (2, 'alice')"),
+                    QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) VALUES (3, 'Bob')"),
+                    statement(7, 1, "ACTIVE", 1), statement(8, 2, "ACTIVE", 1), statement(9, 3, "ACTIVE", 1)});
+        Monitor m(db);
+        TMonitorGrid users(m.dm.cdsAttachments, grids::gridDecl(GridId::Attachments));
+        TMonitorGrid statements(m.dm.cdsStatements, grids::gridDecl(GridId::Statements));
+        Tester t1(users.proxyModel(), Tester::FailureReportingMode::QtTest);
+        Tester t2(statements.proxyModel(), Tester::FailureReportingMode::QtTest);
+        m.dm.cdsAttachments.open();
+        m.dm.cdsStatements.open();
+        QCOMPARE(shownKeys(users), (QList<qint64>{2, 3, 1}));
+        QList<qint64> queryOrder;
+        for (m.dm.cdsStatements.first(); !m.dm.cdsStatements.eof(); m.dm.cdsStatements.next())
+            queryOrder << m.dm.cdsStatements.asInteger(QStringLiteral("TMP$STATEMENT_ID"));
+        QCOMPARE(shownKeys(statements), queryOrder);
+    }
+
+    // Grouped by State through the header's menu entry; a refresh moves, removes and adds rows:
+    // still grouped, the same groups expanded, the current transaction still current.
+    void groupingSurvivesARefresh()
+    {
+        TestDatabase db;
+        db.execute({kUsers, transaction(10, 1, "ACTIVE"), transaction(11, 2, "ACTIVE"), transaction(12, 1, "COMMITTED"),
+                    transaction(13, 2, "LIMBO"), transaction(14, 1, "COMMITTED")});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsTransactions;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Transactions));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        grid.resize(900, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+
+        const int state = grid.sectionOf(QStringLiteral("TMP$STATE"));
+        QMenu menu;
+        grid.fillColumnMenu(menu, state);
+        QAction* group = actionNamed(menu, QString::fromUtf8(msg::GridGroupByColumn));
+        QVERIFY(group);
+        group->trigger();
+        QCOMPARE(grid.groupPanel()->chipButtons().size(), 1);
+        QCOMPARE(grid.groupPanel()->chipButtons().first()->text(), QStringLiteral("State"));
+        QMap<QString, QModelIndex> groups = groupsByValue(grid);
+        QCOMPARE(groups.keys(), (QStringList{"ACTIVE", "COMMITTED", "LIMBO"}));
+        QCOMPARE(groups[QStringLiteral("COMMITTED")].data().toString(), QStringLiteral("State: COMMITTED (2)"));
+        QVERIFY(grid.view()->isFirstColumnSpanned(groups[QStringLiteral("ACTIVE")].row(), {}));
+
+        grid.view()->collapseAll();
+        grid.view()->expand(groups[QStringLiteral("COMMITTED")]);
+        grid.view()->setCurrentIndex(leafWithKey(grid, 14));
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$TRANSACTION_ID")), 14);
+
+        db.execute({QStringLiteral("DELETE FROM TMP$TRANSACTIONS WHERE TMP$TRANSACTION_ID = 13"),
+                    QStringLiteral("UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'COMMITTED' WHERE TMP$TRANSACTION_ID = 11"),
+                    transaction(9, 2, "COMMITTED"), transaction(15, 1, "PREPARED")});
+        refreshLikeTheWindow(s);
+
+        QCOMPARE(grid.proxyModel()->grouping().size(), size_t{1});
+        groups = groupsByValue(grid);
+        QCOMPARE(groups.keys(), (QStringList{"ACTIVE", "COMMITTED", "PREPARED"}));
+        QCOMPARE(grid.proxyModel()->rowCount(groups[QStringLiteral("COMMITTED")]), 4);
+        QVERIFY(grid.view()->isExpanded(groups[QStringLiteral("COMMITTED")]));
+        QVERIFY(!grid.view()->isExpanded(groups[QStringLiteral("ACTIVE")]));
+        QVERIFY(!grid.view()->isExpanded(groups[QStringLiteral("PREPARED")]));
+        QVERIFY(grid.view()->isFirstColumnSpanned(groups[QStringLiteral("PREPARED")].row(), {}));
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$TRANSACTION_ID")), 14);
+        QVERIFY(grid.currentRowShown());
+        QCOMPARE(grid.view()->currentIndex().siblingAtColumn(0), leafWithKey(grid, 14));
+        QList<qint64> committed = shownKeys(grid, groups[QStringLiteral("COMMITTED")]);
+        std::sort(committed.begin(), committed.end());
+        QCOMPARE(committed, (QList<qint64>{9, 11, 12, 14}));
+    }
+
+    // A User filter and a sort on State, then Memory descending (Ctrl+click twice): new rows of
+    // a refresh are filtered and sorted the same way; memory sorts as numbers.
+    void filterAndTwoColumnSortApplyToNewRows()
+    {
+        TestDatabase db;
+        db.execute({kUsers, statement(1, 2, "ACTIVE", 100), statement(2, 1, "ACTIVE", 50), statement(3, 2, "IDLE", 9),
+                    statement(4, 2, "ACTIVE", 10), statement(5, 2, "ACTIVE", 9)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        grid.resize(1200, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+
+        const int user = grid.sectionOf(QStringLiteral("TMP$USER"));
+        QMenu values;
+        grid.fillFilterMenu(values, user);
+        QStringList texts;
+        for (QAction* a : values.actions())
+            if (!a->isSeparator())
+                texts << a->text();
+        QCOMPARE(texts, (QStringList{QString::fromUtf8(msg::GridFilterAll), "ALICE", "BOB"}));
+        actionNamed(values, QStringLiteral("BOB"))->trigger();
+        QVERIFY(grid.header()->isFiltered(user));
+
+        const int state = grid.sectionOf(QStringLiteral("TMP$STATE"));
+        const int memory = grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY"));
+        clickHeader(grid, state);
+        clickHeader(grid, memory, Qt::ControlModifier);
+        clickHeader(grid, memory, Qt::ControlModifier);
+        QVERIFY(grid.proxyModel()->sortOrder() ==
+                (std::vector<grid::OrderedColumn>{{state, Qt::AscendingOrder}, {memory, Qt::DescendingOrder}}));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{1, 4, 5, 3}));
+
+        db.execute({statement(6, 2, "ACTIVE", 50), statement(7, 1, "ACTIVE", 1000),
+                    QStringLiteral("UPDATE TMP$STATEMENTS SET TMP$STATE = 'ACTIVE', TMP$POOL_MEMORY = 20 "
+                                   "WHERE TMP$STATEMENT_ID = 3")});
+        refreshLikeTheWindow(s);
+        QCOMPARE(shownKeys(grid), (QList<qint64>{1, 6, 3, 4, 5}));
+        QVERIFY(grid.header()->isFiltered(user));
+
+        // a plain click sorts by that column alone; the filter goes through "(All)"
+        clickHeader(grid, memory);
+        QVERIFY(grid.proxyModel()->sortOrder() == (std::vector<grid::OrderedColumn>{{memory, Qt::AscendingOrder}}));
+        QMenu again;
+        grid.fillFilterMenu(again, user);
+        actionNamed(again, QString::fromUtf8(msg::GridFilterAll))->trigger();
+        QVERIFY(!grid.header()->isFiltered(user));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{5, 4, 3, 2, 6, 1, 7}));  // 2 and 6 tie: query order
+    }
+
+    // Keys in the grid move the snapshot's cursor; a cursor moved elsewhere moves the grid and
+    // opens the collapsed group that holds the row; a filter that hides the current row moves
+    // both to the grid's first row.
+    void gridAndCursorMoveTogether()
+    {
+        TestDatabase db;
+        db.execute({kUsers, statement(1, 2, "ACTIVE", 1), statement(2, 1, "ACTIVE", 2), statement(3, 2, "IDLE", 3)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        grid.resize(900, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+        QVERIFY(grid.currentRowShown());
+
+        grid.groupBySection(grid.sectionOf(QStringLiteral("TMP$USER")));
+        grid.setSortOrder({{grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY")), Qt::AscendingOrder}});
+        QVERIFY(s.locate(QStringLiteral("TMP$STATEMENT_ID"), 2));
+        grid.view()->collapseAll();
+        QVERIFY(s.locate(QStringLiteral("TMP$STATEMENT_ID"), 3));
+        const QModelIndex three = leafWithKey(grid, 3);
+        QVERIFY(grid.view()->isExpanded(three.parent()));
+        QCOMPARE(grid.view()->currentIndex().siblingAtColumn(0), three);
+
+        grid.view()->setFocus();
+        QTest::keyClick(grid.view(), Qt::Key_Up);
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")), 1);
+        QTest::keyClick(grid.view(), Qt::Key_Down);
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")), 3);
+
+        grid.setValueFilter(grid.sectionOf(QStringLiteral("TMP$STATE")), QStringLiteral("ACTIVE").leftJustified(31));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{2, 1}));
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")), 2);
+        QVERIFY(grid.currentRowShown());
+    }
+
+    // Headers dropped on the group panel nest groupings; a chip's click reverses its order; a
+    // chip dropped back on the header removes its grouping.
+    void groupingThroughThePanel()
+    {
+        TestDatabase db;
+        db.execute({kUsers, statement(1, 2, "ACTIVE", 1), statement(2, 1, "ACTIVE", 2), statement(3, 2, "IDLE", 3),
+                    statement(4, 1, "IDLE", 4)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        grid.resize(900, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+        const int user = grid.sectionOf(QStringLiteral("TMP$USER"));
+        const int state = grid.sectionOf(QStringLiteral("TMP$STATE"));
+
+        QVERIFY(drop(grid.groupPanel(), TGridHeader::ColumnMimeType, state, QPoint(grid.groupPanel()->width() - 5, 5)));
+        settle();
+        QVERIFY(drop(grid.groupPanel(), TGridHeader::ColumnMimeType, user, QPoint(1, 5)));  // in front: outermost
+        QVERIFY(grid.proxyModel()->grouping() ==
+                (std::vector<grid::OrderedColumn>{{user, Qt::AscendingOrder}, {state, Qt::AscendingOrder}}));
+        QCOMPARE(groupsByValue(grid).keys(), (QStringList{"ALICE", "BOB"}));
+        const QModelIndex bob = groupsByValue(grid)[QStringLiteral("BOB")];
+        QCOMPARE(grid.proxyModel()->rowCount(bob), 2);
+        QCOMPARE(grid.proxyModel()->index(1, 0, bob).data().toString(), QStringLiteral("State: IDLE (1)"));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{2, 4, 1, 3}));
+
+        QList<QToolButton*> chips = grid.groupPanel()->chipButtons();
+        QCOMPARE(chips.size(), 2);
+        QTest::mouseClick(chips[0], Qt::LeftButton);
+        QCOMPARE(grid.proxyModel()->index(0, 0).data().toString(), QStringLiteral("User: BOB (2)"));
+
+        QVERIFY(!drop(grid.header()->viewport(), TGridHeader::ColumnMimeType, user, QPoint(10, 10)));
+        QVERIFY(drop(grid.header()->viewport(), TGridHeader::GroupedColumnMimeType, user, QPoint(10, 10)));
+        QVERIFY(grid.proxyModel()->grouping() == (std::vector<grid::OrderedColumn>{{state, Qt::AscendingOrder}}));
+        QCOMPARE(grid.groupPanel()->chipButtons().size(), 1);
+    }
+
+    // The pools grid's footer sums Total and Free over the rows its filter lets through, and
+    // follows refreshes.
+    void poolsFooterFollowsTheFilter()
+    {
+        TestDatabase db;
+        auto pool = [](int id, const char* type, int memory, int free) {
+            return QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY, TMP$FREE_MEMORY) "
+                                  "VALUES (%1, '%2', %3, %4)")
+                .arg(id)
+                .arg(QLatin1String(type))
+                .arg(memory)
+                .arg(free);
+        };
+        db.execute({pool(1, "TRA", 50, 5), pool(2, "CCH", 100, 10), pool(3, "CCH", 200, 20), pool(4, "REQ", 7, 1)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsPools;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Pools));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        s.open();
+        const int total = grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY"));
+        const int free = grid.sectionOf(QStringLiteral("TMP$FREE_MEMORY"));
+        QCOMPARE(grid.footer()->text(total), QStringLiteral("357"));
+        QCOMPARE(grid.footer()->text(free), QStringLiteral("36"));
+
+        QMenu values;
+        grid.fillFilterMenu(values, grid.sectionOf(QStringLiteral("TMP$TYPE")));
+        QAction* tra = actionNamed(values, QStringLiteral("TRA: Transaction manager"));
+        QVERIFY(tra);
+        tra->trigger();
+        QCOMPARE(grid.footer()->text(total), QStringLiteral("50"));
+        QCOMPARE(grid.footer()->text(free), QStringLiteral("5"));
+
+        db.execute(pool(5, "TRA", 1000000, 70000));
+        refreshLikeTheWindow(s);
+        QCOMPARE(grid.footer()->text(total), QStringLiteral("1000050"));
+        QCOMPARE(grid.footer()->text(free), QStringLiteral("70005"));
+        grid.removeValueFilter(grid.sectionOf(QStringLiteral("TMP$TYPE")));
+        QCOMPARE(grid.footer()->text(total), QStringLiteral("1000357"));
+    }
+
+    // While the snapshot is re-read the view is neither told nor repainted; after it, it shows
+    // the new rows.
+    void nothingRepaintsWhileTheSnapshotIsReRead()
+    {
+        TestDatabase db;
+        db.execute({kUsers, statement(1, 1, "ACTIVE", 1), statement(2, 2, "ACTIVE", 2)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
+        grid.resize(900, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+        settle();
+
+        struct PaintCounter : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    ++paints;
+                return false;
+            }
+        } counter;
+        grid.view()->viewport()->installEventFilter(&counter);
+        db.execute({statement(3, 2, "IDLE", 3), QStringLiteral("DELETE FROM TMP$STATEMENTS WHERE TMP$STATEMENT_ID = 1")});
+        s.disableControls();
+        s.refresh();
+        settle();
+        QCOMPARE(counter.paints, 0);
+        QCOMPARE(grid.proxyModel()->rowCount(), 2);
+        s.enableControls();
+        settle();
+        QVERIFY(counter.paints > 0);
+        QCOMPARE(shownKeys(grid).size(), 2);
+        QVERIFY(!shownKeys(grid).contains(1));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestMonitorGrids test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_monitor_grids.moc"
