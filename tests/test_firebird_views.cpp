@@ -1,7 +1,8 @@
 // The monitoring views over Firebird's MON$ tables (schema/firebird-monitoring-views.sql), through
 // the embedded engine: the views' metadata against the test tables, the snapshots reading them
 // from the program's dialect-1 connection in databases of both dialects, what they show of this
-// process's own work, texts that do not fit, and the state writes turned into actions.
+// process's own work, texts that do not fit, the state writes turned into actions, and the log
+// tables made from the views.
 
 #include "common/Exception.h"
 #include "common/ParamList.h"
@@ -13,6 +14,7 @@
 #include "ib/Transaction.h"
 #include "monitor/MonitoringCatalogue.h"
 #include "monitor/QuillmereDM.h"
+#include "support/LogTestFixture.h"
 #include "support/TestDatabase.h"
 
 #include <QCoreApplication>
@@ -478,6 +480,58 @@ private slots:
             QVERIFY(text.toUtf8().size() <= 4094);
             QVERIFY(sql.left(text.size() + 1).toUtf8().size() > 4094);
         }
+    }
+
+    // The logging makes its seven log tables from the views' metadata, finds them correct, and a
+    // pass fills them from the views.
+    void logTablesFromTheViews_data()
+    {
+        QTest::addColumn<unsigned>("dialect");
+        QTest::addColumn<QString>("charset");
+        QTest::newRow("dialect 1, NONE") << 1u << QStringLiteral("NONE");
+        QTest::newRow("dialect 3, UTF8") << 3u << QStringLiteral("UTF8");
+    }
+    void logTablesFromTheViews()
+    {
+        QFETCH(unsigned, dialect);
+        QFETCH(QString, charset);
+        const auto db = viewsDatabase(dialect, charset);
+        LogModule m(*db);
+        for (TLogItem item : AllLogItems)
+            m.log.SetItemEnabled(item, true);
+        QStringList missing, incorrect;
+        QVERIFY(!m.log.VerifyTables(missing, incorrect));
+        QCOMPARE(missing.size(), 7);
+        m.log.CreateTables(missing);
+        m.log.CreateGenerator();
+        QVERIFY(m.log.GeneratorExists());
+        QVERIFY2(m.log.VerifyTables(missing, incorrect), qPrintable((missing + incorrect).join(QLatin1Char(' '))));
+
+        // the monitoring columns of each log table have the types of the view's
+        Session s(*db, dialect);
+        for (TLogItem item : AllLogItems) {
+            const QString view = TdmPerformanceLog::MonitoringTableName(item);
+            const QString columns = QStringLiteral(
+                "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_LENGTH, COALESCE(F.RDB$CHARACTER_LENGTH, 0), "
+                "COALESCE(F.RDB$CHARACTER_SET_ID, 0) FROM RDB$RELATION_FIELDS RF "
+                "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                "WHERE RF.RDB$RELATION_NAME = '%1' AND RF.RDB$FIELD_NAME STARTING WITH 'TMP$' ORDER BY RF.RDB$FIELD_POSITION");
+            QCOMPARE(s.rows(columns.arg(TdmPerformanceLog::DefaultLogTableName(item))), s.rows(columns.arg(view)));
+        }
+
+        TemporaryCurrentFolder folder;
+        m.log.LogSnapshot();
+        s.tr.commit();
+        s.tr.start(s.att, ib::readCommittedTpb(false));
+        QCOMPARE(s.value(QStringLiteral("SELECT COUNT(*) FROM LOG$DATABASE")), QStringLiteral("1"));
+        QCOMPARE(s.rows(QStringLiteral("SELECT DISTINCT TMP$USER FROM LOG$ATTACHMENTS")), (QList<QStringList>{{QStringLiteral("SYSDBA")}}));
+        QVERIFY(s.value(QStringLiteral("SELECT COUNT(*) FROM LOG$STATEMENTS WHERE TMP$STATE = 'ACTIVE'")).toInt() >= 1);
+        QVERIFY(s.value(QStringLiteral("SELECT COUNT(*) FROM LOG$TRANSACTIONS")).toInt() >= 1);
+        QVERIFY(s.value(QStringLiteral("SELECT COUNT(*) FROM LOG$RELATIONS WHERE TMP$RELATION_NAME = 'RDB$RELATIONS'")) == QLatin1String("1"));
+        QCOMPARE(s.rows(QStringLiteral("SELECT TMP$TYPE FROM LOG$POOLS ORDER BY TMP$TYPE")),
+                 (QList<QStringList>{{QStringLiteral("ATT")}, {QStringLiteral("CCH")}, {QStringLiteral("PRM")},
+                                     {QStringLiteral("REQ")}, {QStringLiteral("TRA")}}));
+        QCOMPARE(s.value(QStringLiteral("SELECT COUNT(*) FROM LOG$PROCEDURES")), QStringLiteral("0"));
     }
 
     // COMMIT and ROLLBACK of another attachment's transaction fail with the server's
