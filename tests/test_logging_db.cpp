@@ -373,6 +373,15 @@ private slots:
         QCOMPARE(numbers.size(), 2);
         QCOMPARE(numbers[1][0].toLongLong() - numbers[0][0].toLongLong(), 2);
         QCOMPARE(numbers[0][1].toLongLong(), numbers[0][0].toLongLong() + 1);
+        // a shorter statement replaces the whole of the trace file
+        m.log.SetGeneratorName(QStringLiteral("G"));
+        m.log.CreateGenerator();
+        m.log.ExecuteStatement(QStringLiteral("SET GENERATOR G TO 1000"));
+        m.log.LogSnapshot();
+        const QString trace = readFile("TMP$DATABASE.sql");
+        QVERIFY2(trace.count("INSERT INTO") == 1 && trace.endsWith(", GEN_ID(G, 1) FROM TMP$DATABASE\r\n"),
+                 qPrintable(trace));
+        m.log.SetGeneratorName(QStringLiteral("PERFORMANCE_LOG_G"));
 
         m.log.SetDatabaseEnabled(false);
         m.log.SetPoolsEnabled(true);
