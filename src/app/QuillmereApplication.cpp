@@ -1,6 +1,7 @@
 #include "app/QuillmereApplication.h"
 
 #include "common/Exception.h"
+#include "common/Messages.h"
 
 #include <QMessageBox>
 
@@ -11,6 +12,29 @@ QuillmereApplication::ErrorHandler& handler()
 {
     static QuillmereApplication::ErrorHandler h;
     return h;
+}
+
+QString& helpFileName()
+{
+    static QString name;
+    return name;
+}
+
+// Runs work; returns what it raised as an Exception, or nothing (also for the silent abort).
+template <class Work>
+std::optional<Exception> caught(Work&& work)
+{
+    try {
+        work();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        return e;
+    } catch (const std::exception& e) {
+        return Exception(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return Exception(msg::UnknownError);
+    }
+    return std::nullopt;
 }
 }  // namespace
 
@@ -24,27 +48,31 @@ void QuillmereApplication::reportError(const std::exception& error)
         return;
     const auto* e = dynamic_cast<const Exception*>(&error);
     const Exception copy = e ? *e : Exception(QString::fromLocal8Bit(error.what()));
-    if (handler())
-        handler()(copy);
+    // a copy of the handler: the handler may be replaced while its window is open
+    const ErrorHandler current = handler();
+    if (current)
+        current(copy);
     else
-        QMessageBox::critical(nullptr, applicationName(), copy.message());
+        QMessageBox::critical(nullptr, applicationDisplayName(), copy.message());
 }
+
+void QuillmereApplication::runGuarded(const std::function<void()>& work)
+{
+    // reported after leaving the catch block, so that the handler may run a window of its own
+    if (const std::optional<Exception> error = caught(work))
+        reportError(*error);
+}
+
+void QuillmereApplication::setHelpFile(const QString& fileName) { helpFileName() = fileName; }
+
+QString QuillmereApplication::helpFile() { return helpFileName(); }
 
 bool QuillmereApplication::notify(QObject* receiver, QEvent* event)
 {
-    std::optional<Exception> error;
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const EAbort&) {
+    bool result = false;
+    if (const std::optional<Exception> error = caught([&] { result = QApplication::notify(receiver, event); })) {
+        reportError(*error);
         return false;
-    } catch (const Exception& e) {
-        error = e;
-    } catch (const std::exception& e) {
-        error = Exception(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        error = Exception("Internal error: an unknown error occurred.");
     }
-    // reported after leaving the catch block, so that the handler may run a window of its own
-    reportError(*error);
-    return false;
+    return result;
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include <functional>
+#include <utility>
 
 class Exception;
 
@@ -18,5 +19,20 @@ public:
     // Hands an error to the installed handler (silent aborts are dropped).
     static void reportError(const std::exception& error);
 
+    // Runs work and reports whatever it raises, after the exception has been left behind, so that
+    // nothing unwinds through Qt's signal machinery (buttons, actions, timers, close handling).
+    static void runGuarded(const std::function<void()>& work);
+
+    // The application's help file (the main help page).
+    static void setHelpFile(const QString& fileName);
+    static QString helpFile();
+
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// A slot that runs work through QuillmereApplication::runGuarded; for connect() with any signal.
+template <class Work>
+auto guarded(Work work)
+{
+    return [work = std::move(work)]() { QuillmereApplication::runGuarded(work); };
+}

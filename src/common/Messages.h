@@ -120,6 +120,86 @@ inline constexpr const char* AboutCaption = "About";
 inline constexpr const char* AboutOK = "OK";
 inline constexpr const char* InterBaseTrademarkNotice = "InterBase is a trademark of\nEmbarcadero Technologies, Inc.";
 
+// Error reporting
+inline constexpr const char* UnknownError = "Internal error: an unknown error occurred.";
+inline constexpr const char* ErrorListOK = "OK";
+inline constexpr const char* ErrorListCount = "Messages: %1";
+
+// The main window; "&&" shows one ampersand.
+inline constexpr const char* TabDatabase = "Database";
+inline constexpr const char* TabMemory = "Memory";
+inline constexpr const char* TabProcedures = "Procedures";
+inline constexpr const char* TabStatements = "Statements";
+inline constexpr const char* TabRelations = "Tables && Views";
+inline constexpr const char* TabTransactions = "Transactions";
+inline constexpr const char* TabUsers = "Users";
+inline constexpr const char* MenuFile = "&File";
+inline constexpr const char* MenuMonitor = "&Monitor";
+inline constexpr const char* MenuMemory = "M&emory";
+inline constexpr const char* MenuLogging = "&Logging";
+inline constexpr const char* MenuTools = "&Tools";
+inline constexpr const char* MenuHelp = "&Help";
+inline constexpr const char* ActConnect = "&Connect...";
+inline constexpr const char* ActDisconnect = "&Disconnect";
+inline constexpr const char* ActExit = "E&xit";
+inline constexpr const char* ActExitHint = "Exit|Quits the application";
+inline constexpr const char* ActSlowRefresh = "&Slow Refresh (30 Seconds)";
+inline constexpr const char* ActMediumRefresh = "&Medium Refresh (10 Seconds)";
+inline constexpr const char* ActFastRefresh = "&Fast Refresh (1 Second)";
+inline constexpr const char* ActPaused = "&Paused";
+inline constexpr const char* ActRefresh = "&Refresh";
+inline constexpr const char* ActMemorySummary = "&Show Graph";
+inline constexpr const char* ActMemoryDetails = "S&how Grid";
+inline constexpr const char* ActShowSystemTables = "S&how System Tables";
+inline constexpr const char* ActSetupLogging = "&Setup Logging...";
+inline constexpr const char* ActLoggingEnabled = "&Logging";
+inline constexpr const char* ActViewDatabaseStatistics = "V&iew Database Statistics...";
+inline constexpr const char* ActViewInterbaseLog = "&View interbase.log";
+inline constexpr const char* ActHelpContents = "&Contents";
+inline constexpr const char* ActHelpWeb = "&Quillmere on the Web";
+inline constexpr const char* ActHelpAbout = "&About";
+inline constexpr const char* ActStatementCancel = "&Cancel";
+inline constexpr const char* ActTransactionCommit = "&Commit";
+inline constexpr const char* ActTransactionRollback = "&Rollback";
+inline constexpr const char* ActAttachmentCancel = "&Cancel Current Operation";
+inline constexpr const char* ActAttachmentShutdown = "&Shutdown";
+inline constexpr const char* StatusLogging = "Logging";
+
+// The Database tab's 44 labels, in display order (the columns they show are listed beside them
+// in the main window's database properties table).
+inline constexpr const char* DatabasePropertyLabels[] = {
+    "Active threads", "Attachments", "Compiled statements", "Loaded procedures", "Loaded tables and views",
+    "Loaded triggers", "Memory: Cache buffers", "Memory: Cache free waits", "Memory: Cache free writes",
+    "Memory: Cache latch waits", "Memory: Cache precedence", "Memory: Cache pool", "Memory: Current",
+    "Memory: Maximum ever allocated", "Memory: Permanent pool", "Memory: Pools", "Memory: Sort",
+    "Pages allocated", "Page fetches", "Page marks", "Page reads", "Page writes", "Record backouts",
+    "Record deletes", "Record expunges", "Record inserts", "Record purges", "Record selects", "Record updates",
+    "Sweep active?", "Sweep interval", "Sweep records", "Sweep table", "Transactions", "Transactions: Commits",
+    "Transactions: Conflicts", "Transactions: Deadlocks", "Transactions: Next", "Transactions: Oldest active",
+    "Transactions: Oldest interesting", "Transactions: Oldest snapshot", "Transactions: Prepares",
+    "Transactions: Rollbacks", "Transactions: Waits"};
+
+// The memory charts
+inline constexpr const char* ChartPoolTypesTitle = "Memory Usage by Pool Type";
+inline constexpr const char* ChartHistoryTitle = "Memory Usage History";
+inline constexpr const char* ChartHistoryAxis = "Total Memory (MB)";
+inline constexpr const char* ChartKilobytes = "%1 KB";
+
+// The connect dialog
+inline constexpr const char* ConnectCaption = "Connect to Database";
+inline constexpr const char* ConnectDatabaseName = "&Database name";
+inline constexpr const char* ConnectUserName = "&User name";
+inline constexpr const char* ConnectPassword = "&Password";
+inline constexpr const char* ConnectRole = "&Role";
+inline constexpr const char* ConnectCharacterSet = "&Character set";
+inline constexpr const char* ConnectDefaultCharacterSet = "NONE";
+inline constexpr const char* ConnectCharacterSets[] = {
+    "ASCII", "BIG_5", "CYRL", "DOS437", "DOS850", "DOS852", "DOS857", "DOS860", "DOS861", "DOS863",
+    "DOS865", "EUCJ_0208", "GB_2312", "ISO8859_1", "KSC_5601", "NEXT", "NONE", "OCTETS", "SJIS_0208",
+    "UNICODE_FSS"};
+inline constexpr const char* ConnectOK = "OK";
+inline constexpr const char* ConnectCancel = "Cancel";
+
 // Monitoring grids
 inline constexpr const char* GridGroupRow = "%1: %2 (%3)";  // caption, value, number of rows
 inline constexpr const char* GridGroupPanelHint = "Drag a column header here to group by that column";
