@@ -81,6 +81,8 @@ int TdmServerProperties::GetODSMajorVersion()
 {
     if (!GetConnected())
         throw EServerPropertiesDMError(msg::DatabaseMustBeConnected);
+    if (ODSMajorVersionOverride)
+        return ODSMajorVersionOverride();
     // the information requester is bound to the connection for this one request only
     return IBDatabase.attachment().odsMajorVersion();
 }

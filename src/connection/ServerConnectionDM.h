@@ -32,6 +32,9 @@ public:
     void SetCharacterSet(const QString& characterSet);
 
     int GetODSMajorVersion();
+    // For tests only: when set, GetODSMajorVersion (while connected) answers with it instead of
+    // asking the server; every Firebird 3 file is ODS 12, so an older structure cannot be made.
+    std::function<int()> ODSMajorVersionOverride;
     QString GetServerName();
     void GetServerNameAndProtocol();
     void ConfigureServices();

@@ -55,7 +55,11 @@ private:
     void bindSnapshot(Snapshot& snapshot, MonitorQuery& query);
     void fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows);
     void databaseClosing() noexcept override { m_serverKindKnown = false; }
-    void databaseDestroyed() noexcept override { m_serverKindKnown = false; }
+    void databaseDestroyed() noexcept override
+    {
+        m_serverKindKnown = false;
+        m_watched = nullptr;
+    }
 
     bool m_showSystemTables = true;
     QDateTime m_timestampCutoff;
