@@ -1,0 +1,303 @@
+#include "mainwindow/MainForm.h"
+
+#include "app/QuillmereApplication.h"
+#include "common/Messages.h"
+#include "connectdialog/ConnectDlg.h"
+#include "connection/ServerConnectionDM.h"
+#include "dialogs/MultiExceptionHandler.h"
+#include "mainwindow/DatabaseProperties.h"
+#include "mainwindow/MemoryChartFrame.h"
+#include "mainwindow/SnapshotTableView.h"
+#include "monitor/QuillmereDM.h"
+#include "monitor/SnapshotModel.h"
+
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int ClientWidth = 688;
+constexpr int ClientHeight = 453;
+constexpr int RefreshIntervalAtStart = 10000;
+constexpr int LogIntervalAtStart = 600000;
+constexpr int StatementsGridHeight = 193;
+constexpr int DatabaseLabelWidth = 175;
+constexpr int LoggingPanelWidth = 50;
+
+TfrmMain::ConnectDialogRunner& connectDialogRunner()
+{
+    static TfrmMain::ConnectDialogRunner runner;
+    return runner;
+}
+
+// The Windows font where it is installed, otherwise the system's own user-interface font.
+QFont preferredFont(const char* family, int points)
+{
+    const QString name = QString::fromLatin1(family);
+    if (QFontDatabase::hasFamily(name))
+        return QFont(name, points);
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+}
+
+QWidget* page(QTabWidget* tabs, const char* name, const char* caption)
+{
+    auto* w = new QWidget(tabs);
+    w->setObjectName(QString::fromLatin1(name));
+    tabs->addTab(w, QString::fromUtf8(caption));
+    return w;
+}
+
+QVBoxLayout* pageLayout(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+TSnapshotTableView* grid(const char* name, QWidget* parent)
+{
+    auto* view = new TSnapshotTableView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    return view;
+}
+}  // namespace
+
+void TfrmMain::setConnectDialogRunner(ConnectDialogRunner runner) { connectDialogRunner() = std::move(runner); }
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(msg::ApplicationTitle));
+    setFont(preferredFont("MS Sans Serif", 8));
+    resize(ClientWidth, ClientHeight);
+
+    // the visual parts, both timers stopped
+    createActions();
+    createMenus();
+    createPages();
+    createToolBars();
+    createStatusBar();
+    Timer.setObjectName(QStringLiteral("Timer"));
+    Timer.setInterval(RefreshIntervalAtStart);
+    TimerLog.setObjectName(QStringLiteral("TimerLog"));
+    TimerLog.setInterval(LogIntervalAtStart);
+
+    // from here on every error that escapes a command, a tick or an event is reported
+    m_errorHandler = std::make_unique<TMultiExceptionHandler>(this);
+    QuillmereApplication::setErrorHandler(
+        [handler = m_errorHandler.get()](const Exception& e) { handler->HandleApplicationException(nullptr, e); });
+
+    // FormCreate
+    CreateDataModules();
+    FillDatabaseLabels();
+    CreateMemoryChart();
+    connectActions();
+    UpdateCommandStates();
+}
+
+TfrmMain::~TfrmMain()
+{
+    QuillmereApplication::setErrorHandler({});
+    Timer.stop();
+    TimerLog.stop();
+    // The connection closes before anything it would report to goes: the views, the chart frame
+    // and the snapshot module are destroyed while the connection module no longer calls back.
+    m_dmServerProperties->OnConnectionChange = nullptr;
+    try {
+        m_dmServerProperties->SetConnected(false);
+    } catch (...) {
+        // the attachment is gone either way
+    }
+    delete takeCentralWidget();
+    delete srcPoolBlocks;
+    srcPoolBlocks = nullptr;
+    m_dmQuillmere.reset();
+    m_dmServerProperties.reset();
+    m_errorHandler.reset();
+}
+
+void TfrmMain::createPages()
+{
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    PageControl->setDocumentMode(false);
+    setCentralWidget(PageControl);
+
+    tshtDatabase = page(PageControl, "tshtDatabase", msg::TabDatabase);
+    vleDatabase = new QTableWidget(0, 2, tshtDatabase);
+    vleDatabase->setObjectName(QStringLiteral("vleDatabase"));
+    vleDatabase->horizontalHeader()->hide();
+    vleDatabase->verticalHeader()->hide();
+    vleDatabase->verticalHeader()->setDefaultSectionSize(vleDatabase->fontMetrics().height() + 4);
+    vleDatabase->setColumnWidth(0, DatabaseLabelWidth);
+    vleDatabase->horizontalHeader()->setStretchLastSection(true);
+    vleDatabase->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    vleDatabase->setSelectionBehavior(QAbstractItemView::SelectItems);
+    vleDatabase->setSelectionMode(QAbstractItemView::SingleSelection);
+    vleDatabase->setWordWrap(false);
+    pageLayout(tshtDatabase)->addWidget(vleDatabase);
+
+    tshtPools = page(PageControl, "tshtPools", msg::TabMemory);
+    dbgrdPools = grid("dbgrdPools", tshtPools);
+    pageLayout(tshtPools)->addWidget(dbgrdPools);  // the chart frame joins it when created
+
+    tshtProcedures = page(PageControl, "tshtProcedures", msg::TabProcedures);
+    dbgrdProcedures = grid("dbgrdProcedures", tshtProcedures);
+    pageLayout(tshtProcedures)->addWidget(dbgrdProcedures);
+
+    tshtStatements = page(PageControl, "tshtStatements", msg::TabStatements);
+    splStatements = new QSplitter(Qt::Vertical, tshtStatements);
+    splStatements->setObjectName(QStringLiteral("splStatements"));
+    splStatements->setChildrenCollapsible(false);
+    dbgrdStatements = grid("dbgrdStatements", splStatements);
+    memSQL = new QPlainTextEdit(splStatements);
+    memSQL->setObjectName(QStringLiteral("memSQL"));
+    memSQL->setReadOnly(true);
+    memSQL->setLineWrapMode(QPlainTextEdit::NoWrap);
+    splStatements->addWidget(dbgrdStatements);
+    splStatements->addWidget(memSQL);
+    splStatements->setStretchFactor(0, 0);
+    splStatements->setStretchFactor(1, 1);
+    splStatements->setSizes({StatementsGridHeight, ClientHeight});
+    pageLayout(tshtStatements)->addWidget(splStatements);
+
+    tshtRelations = page(PageControl, "tshtRelations", msg::TabRelations);
+    dbgrdRelations = grid("dbgrdRelations", tshtRelations);
+    pageLayout(tshtRelations)->addWidget(dbgrdRelations);
+
+    tshtTransactions = page(PageControl, "tshtTransactions", msg::TabTransactions);
+    dbgrdTransactions = grid("dbgrdTransactions", tshtTransactions);
+    pageLayout(tshtTransactions)->addWidget(dbgrdTransactions);
+
+    tshtAttachments = page(PageControl, "tshtAttachments", msg::TabUsers);
+    dbgrdAttachments = grid("dbgrdAttachments", tshtAttachments);
+    pageLayout(tshtAttachments)->addWidget(dbgrdAttachments);
+}
+
+void TfrmMain::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    stbLogging = new QLabel(bar);
+    stbLogging->setObjectName(QStringLiteral("stbLogging"));
+    stbLogging->setFixedWidth(LoggingPanelWidth);
+    stbDatabase = new QLabel(bar);
+    stbDatabase->setObjectName(QStringLiteral("stbDatabase"));
+    bar->addWidget(stbLogging);
+    bar->addWidget(stbDatabase, 1);
+}
+
+void TfrmMain::CreateDataModules()
+{
+    m_dmServerProperties = std::make_unique<TdmServerProperties>();
+    m_dmServerProperties->OnConnectionChange = [this](TdmServerProperties*) { ConnectionChanged(); };
+    m_dmQuillmere = std::make_unique<TdmQuillmere>();
+    m_dmQuillmere->SetDatabase(&m_dmServerProperties->IBDatabase);
+
+    // the data sources
+    TdmQuillmere& dm = *m_dmQuillmere;
+    dbgrdPools->bind(dm.cdsPools);
+    srcPoolBlocks = new SnapshotModel(&dm.cdsPoolBlocks, this);
+    dbgrdProcedures->bind(dm.cdsProcedures);
+    dbgrdStatements->bind(dm.cdsStatements);
+    dbgrdTransactions->bind(dm.cdsTransactions);
+    dbgrdRelations->bind(dm.cdsRelations);
+    dbgrdAttachments->bind(dm.cdsAttachments);
+
+    // the control commands follow the current row of their snapshot
+    connect(&dm.cdsStatements, &Snapshot::currentRowChanged, this, guarded([this] { UpdateStatementActions(); }));
+    connect(&dm.cdsStatements, &Snapshot::currentRowChanged, this, [this] { showCurrentStatement(); });
+    connect(&dm.cdsTransactions, &Snapshot::currentRowChanged, this,
+            guarded([this] { UpdateTransactionActions(); }));
+    connect(&dm.cdsAttachments, &Snapshot::currentRowChanged, this, guarded([this] { UpdateUserActions(); }));
+}
+
+void TfrmMain::FillDatabaseLabels()
+{
+    vleDatabase->setRowCount(0);
+    for (const TDatabasePropertyRecord& property : DatabaseProperties) {
+        const int row = vleDatabase->rowCount();
+        vleDatabase->insertRow(row);
+        auto* label = new QTableWidgetItem(QString::fromUtf8(property.label));
+        // the label column is fixed: shown like a heading, never selected as a value
+        label->setFlags(Qt::ItemIsEnabled);
+        label->setBackground(palette().brush(QPalette::Button));
+        vleDatabase->setItem(row, 0, label);
+        vleDatabase->setItem(row, 1, new QTableWidgetItem(QString()));
+    }
+}
+
+void TfrmMain::CreateMemoryChart()
+{
+    frmMemoryDisplayChart = new TfrmMemoryDisplayChart(tshtPools);
+    static_cast<QVBoxLayout*>(tshtPools->layout())->insertWidget(0, frmMemoryDisplayChart);
+}
+
+QString TfrmMain::databaseLabel(int row) const
+{
+    const QTableWidgetItem* item = vleDatabase->item(row, 0);
+    return item ? item->text() : QString();
+}
+
+QString TfrmMain::databaseValue(int row) const
+{
+    const QTableWidgetItem* item = vleDatabase->item(row, 1);
+    return item ? item->text() : QString();
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // after the window has appeared, from the event loop
+    QMetaObject::invokeMethod(this, [this] { FormShow(); }, Qt::QueuedConnection);
+}
+
+void TfrmMain::FormShow()
+{
+    QuillmereApplication::runGuarded([this] { SelectPage(tshtDatabase); });
+    QuillmereApplication::runGuarded([this] { ConnectionChanged(); });
+    QuillmereApplication::runGuarded([this] { actConnectExecute(); });
+}
+
+void TfrmMain::SelectPage(QWidget* target)
+{
+    {
+        const QSignalBlocker quiet(PageControl);
+        PageControl->setCurrentWidget(target);
+    }
+    PageControlChange();
+}
+
+void TfrmMain::PageControlChange() { RefreshActivePage(); }
+
+void TfrmMain::actConnectExecute()
+{
+    // created without an owner for this one use, and gone before any error is reported
+    TdlgConnectToDB dialog;
+    const int result = connectDialogRunner() ? connectDialogRunner()(dialog) : dialog.exec();
+    if (result != QDialog::Accepted)
+        return;
+    TdmServerProperties& server = *m_dmServerProperties;
+    server.SetConnected(false);
+    server.SetDatabaseName(dialog.DatabaseName());
+    server.SetUserName(dialog.UserName());
+    server.SetPassword(dialog.Password());
+    server.SetRole(dialog.Role());
+    server.SetCharacterSet(dialog.CharacterSet());
+    server.SetConnected(true);
+}
+
+void TfrmMain::actDisconnectExecute() { m_dmServerProperties->SetConnected(false); }

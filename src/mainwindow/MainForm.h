@@ -1,0 +1,167 @@
+#pragma once
+// TfrmMain: the program's one window. It owns the connection module, the snapshot module, the
+// memory chart frame and the application's error handler for the whole run; one tab per
+// monitored area; the commands as actions shown by the menu bar and the tabs' tool bars; and the
+// refresh cycle, which re-reads what the active tab shows (plus the memory pools) on a timer, on
+// F5, on a tab change and when a connection opens.
+//
+// The file pairs: MainForm.cpp (creation, pages, start-up, teardown, connecting), MainActions.cpp
+// (the commands, menus and tool bars), MainRefresh.cpp (the refresh cycle and the command states).
+
+#include "mainwindow/PoolMemoryList.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QPlainTextEdit;
+class QSplitter;
+class QTabWidget;
+class QTableWidget;
+class QToolBar;
+class Snapshot;
+class SnapshotModel;
+class TdlgConnectToDB;
+class TdmQuillmere;
+class TdmServerProperties;
+class TfrmMemoryDisplayChart;
+class TMultiExceptionHandler;
+class TSnapshotTableView;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // How the Connect command shows its dialog: by default modally (exec). Tests answer it here.
+    using ConnectDialogRunner = std::function<int(TdlgConnectToDB& dialog)>;
+    static void setConnectDialogRunner(ConnectDialogRunner runner);
+
+    TdmServerProperties& dmServerProperties() const { return *m_dmServerProperties; }
+    TdmQuillmere& dmQuillmere() const { return *m_dmQuillmere; }
+    TMultiExceptionHandler& errorHandler() const { return *m_errorHandler; }
+    const PoolMemoryList& poolMemoryList() const { return m_poolMemoryList; }
+
+    // Window creation, in this order (the constructor runs them).
+    void CreateDataModules();
+    void FillDatabaseLabels();
+    void CreateMemoryChart();
+    void UpdateCommandStates();
+    // The first show: the Database tab, the disconnected state, then the connect dialog.
+    void FormShow();
+
+    // Makes the tab active and runs the tab-change handling.
+    void SelectPage(QWidget* page);
+    void PageControlChange();
+
+    // The refresh cycle.
+    void ConnectionChanged();
+    void RefreshActivePage();
+    bool RefreshKeepingRow(Snapshot& snapshot, const QString& keyColumn);
+    void RefreshMemory();
+    void UpdateRefreshTimer();
+    void RefreshAction(QAction* entry);
+    void UpdateStatementActions();
+    void UpdateTransactionActions();
+    void UpdateUserActions();
+
+    // The Database tab's value list.
+    void RefreshDatabaseValues();
+    void ClearDatabaseValues();
+    QString databaseValue(int row) const;
+    QString databaseLabel(int row) const;
+
+    void MemoryDisplayExecute();
+
+    // Command handlers.
+    void actConnectExecute();
+    void actDisconnectExecute();
+    void actRefreshExecute();
+    void actPausedExecute();
+    void TimerTimer();
+
+    // The refresh timer and the logging timer.
+    QTimer Timer;
+    QTimer TimerLog;
+
+    // Tabs and their content.
+    QTabWidget* PageControl = nullptr;
+    QWidget* tshtDatabase = nullptr;
+    QWidget* tshtPools = nullptr;
+    QWidget* tshtProcedures = nullptr;
+    QWidget* tshtStatements = nullptr;
+    QWidget* tshtRelations = nullptr;
+    QWidget* tshtTransactions = nullptr;
+    QWidget* tshtAttachments = nullptr;
+    QTableWidget* vleDatabase = nullptr;
+    TfrmMemoryDisplayChart* frmMemoryDisplayChart = nullptr;
+    TSnapshotTableView* dbgrdPools = nullptr;
+    TSnapshotTableView* dbgrdProcedures = nullptr;
+    TSnapshotTableView* dbgrdStatements = nullptr;
+    TSnapshotTableView* dbgrdRelations = nullptr;
+    TSnapshotTableView* dbgrdTransactions = nullptr;
+    TSnapshotTableView* dbgrdAttachments = nullptr;
+    SnapshotModel* srcPoolBlocks = nullptr;  // bound, shown by no view of this window
+    QSplitter* splStatements = nullptr;
+    QPlainTextEdit* memSQL = nullptr;
+    QToolBar* tlbStatements = nullptr;
+    QToolBar* tlbTransactions = nullptr;
+    QToolBar* tlbAttachments = nullptr;
+    QLabel* stbLogging = nullptr;   // status bar panel 0
+    QLabel* stbDatabase = nullptr;  // status bar panel 1
+
+    // The commands.
+    QAction* actConnect = nullptr;
+    QAction* actDisconnect = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* actSlowRefresh = nullptr;
+    QAction* actMediumRefresh = nullptr;
+    QAction* actFastRefresh = nullptr;
+    QAction* actPaused = nullptr;
+    QAction* actRefresh = nullptr;
+    QAction* actMemorySummary = nullptr;
+    QAction* actMemoryDetails = nullptr;
+    QAction* actShowSystemTables = nullptr;
+    QAction* actSetupLogging = nullptr;
+    QAction* actLoggingEnabled = nullptr;
+    QAction* actViewDatabaseStatistics = nullptr;
+    QAction* actViewInterbaseLog = nullptr;
+    QAction* actHelpContents = nullptr;
+    QAction* actHelpWeb = nullptr;
+    QAction* actHelpAbout = nullptr;
+    QAction* actStatementCancel = nullptr;
+    QAction* actTransactionCommit = nullptr;
+    QAction* actTransactionRollback = nullptr;
+    QAction* actAttachmentCancel = nullptr;
+    QAction* actAttachmentShutdown = nullptr;
+    QActionGroup* grpRefreshInterval = nullptr;
+    QActionGroup* grpMemoryDisplay = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // MainForm.cpp
+    void createPages();
+    void createStatusBar();
+    // MainActions.cpp
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void connectActions();
+    // MainRefresh.cpp
+    bool loggingReady() const;
+    void showCurrentStatement();
+
+    PoolMemoryList m_poolMemoryList;
+    std::unique_ptr<TMultiExceptionHandler> m_errorHandler;
+    std::unique_ptr<TdmServerProperties> m_dmServerProperties;
+    std::unique_ptr<TdmQuillmere> m_dmQuillmere;
+    bool m_shown = false;
+};

@@ -1,0 +1,221 @@
+// The refresh cycle: what one refresh re-reads, keeping the current row, the memory pools and
+// their history, the refresh timer, the reaction to a connection opening or closing, and the
+// states of the commands.
+
+#include "mainwindow/MainForm.h"
+
+#include "common/Exception.h"
+#include "common/Messages.h"
+#include "connection/ServerConnectionDM.h"
+#include "mainwindow/DatabaseProperties.h"
+#include "mainwindow/MemoryChartFrame.h"
+#include "mainwindow/SnapshotTableView.h"
+#include "monitor/QuillmereDM.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableWidget>
+
+namespace {
+constexpr int LowestAcceptedODSMajorVersion = 11;
+
+// The current row's state, without leading and trailing blanks; empty without a row.
+QString currentState(const Snapshot& snapshot)
+{
+    if (!snapshot.isOpen() || snapshot.isEmpty() || snapshot.recNo() < 0)
+        return {};
+    return snapshot.asText(QStringLiteral("TMP$STATE")).trimmed();
+}
+}  // namespace
+
+void TfrmMain::TimerTimer() { RefreshActivePage(); }
+
+void TfrmMain::actRefreshExecute() { RefreshActivePage(); }
+
+void TfrmMain::actPausedExecute()
+{
+    // the action has flipped its check already
+    UpdateRefreshTimer();
+}
+
+void TfrmMain::RefreshActivePage()
+{
+    if (!m_dmServerProperties->GetConnected())
+        return;
+    TdmQuillmere& dm = *m_dmQuillmere;
+    QWidget* active = PageControl->currentWidget();
+    if (active == tshtDatabase) {
+        RefreshDatabaseValues();
+    } else if (active == tshtProcedures) {
+        RefreshKeepingRow(dm.cdsProcedures, QStringLiteral("TMP$PROCEDURE_ID"));
+    } else if (active == tshtStatements) {
+        RefreshKeepingRow(dm.cdsStatements, QStringLiteral("TMP$STATEMENT_ID"));
+        UpdateStatementActions();
+    } else if (active == tshtRelations) {
+        RefreshKeepingRow(dm.cdsRelations, QStringLiteral("TMP$RELATION_ID"));
+    } else if (active == tshtTransactions) {
+        RefreshKeepingRow(dm.cdsTransactions, QStringLiteral("TMP$TRANSACTION_ID"));
+        UpdateTransactionActions();
+    } else if (active == tshtAttachments) {
+        RefreshKeepingRow(dm.cdsAttachments, QStringLiteral("TMP$ATTACHMENT_ID"));
+        UpdateUserActions();
+    }
+    // the Memory tab has no snapshot of its own: the pools are read on every refresh
+    RefreshMemory();
+}
+
+bool TfrmMain::RefreshKeepingRow(Snapshot& snapshot, const QString& keyColumn)
+{
+    if (!m_dmServerProperties->GetConnected()) {
+        snapshot.close();
+        return false;
+    }
+    // the views are repainted once, after the rows are in and the row is found again
+    snapshot.disableControls();
+    bool found = false;
+    try {
+        const bool hadRows = snapshot.isOpen() && !snapshot.isEmpty();
+        const QVariant key = hadRows && snapshot.recNo() >= 0 ? snapshot.value(keyColumn) : QVariant();
+        if (snapshot.isOpen())
+            snapshot.refresh();
+        else
+            snapshot.open();
+        if (hadRows)
+            found = snapshot.locate(keyColumn, key);
+    } catch (...) {
+        snapshot.enableControls();
+        throw;
+    }
+    snapshot.enableControls();
+    return found;
+}
+
+void TfrmMain::RefreshMemory()
+{
+    Snapshot& pools = m_dmQuillmere->cdsPools;
+    RefreshKeepingRow(pools, QStringLiteral("TMP$TYPE"));
+    m_poolMemoryList.clear();
+    // by position, so that the pools grid's current row stays where the refresh left it
+    const int type = pools.requireColumn(QStringLiteral("TMP$TYPE"));
+    const int memory = pools.requireColumn(QStringLiteral("TMP$POOL_MEMORY"));
+    for (int row = 0; row < pools.rowCount(); ++row)
+        m_poolMemoryList.push_back(
+            {pools.displayText(row, type), pools.isNull(row, memory) ? 0 : pools.intValue(row, memory)});
+    frmMemoryDisplayChart->UpdateCharts(m_poolMemoryList);
+}
+
+void TfrmMain::ConnectionChanged()
+{
+    TdmServerProperties& server = *m_dmServerProperties;
+    if (server.GetConnected()) {
+        if (server.GetODSMajorVersion() < LowestAcceptedODSMajorVersion) {
+            // closing runs this handler again for the closed connection
+            server.SetConnected(false);
+            throw Exception(msg::NotAnInterBase7Database);
+        }
+        try {
+            RefreshActivePage();
+        } catch (...) {
+            // the connection is open all the same: the timer runs (and reports a lasting fault
+            // on every tick) and the commands follow the connection
+            UpdateRefreshTimer();
+            UpdateCommandStates();
+            throw;
+        }
+    } else {
+        ClearDatabaseValues();
+        frmMemoryDisplayChart->ClearCharts();
+    }
+    UpdateRefreshTimer();
+    UpdateCommandStates();
+}
+
+void TfrmMain::UpdateRefreshTimer()
+{
+    Timer.stop();
+    if (!actPaused->isChecked() && m_dmServerProperties->GetConnected())
+        Timer.start();
+}
+
+void TfrmMain::RefreshAction(QAction* entry)
+{
+    const bool running = Timer.isActive();
+    Timer.stop();
+    Timer.setInterval(entry->data().toInt());
+    entry->setChecked(true);
+    if (running)
+        Timer.start();
+}
+
+bool TfrmMain::loggingReady() const
+{
+    // the log module is created by the logging commands; until then logging is not set up
+    return false;
+}
+
+void TfrmMain::UpdateCommandStates()
+{
+    const bool connected = m_dmServerProperties->GetConnected();
+    for (QAction* action : {actDisconnect, actRefresh, actSetupLogging, actViewDatabaseStatistics, actViewInterbaseLog})
+        action->setEnabled(connected);
+    actLoggingEnabled->setEnabled(connected && loggingReady());
+    stbDatabase->setText(connected ? m_dmServerProperties->GetDatabaseName() : QString());
+    stbLogging->setText(actLoggingEnabled->isChecked() ? QString::fromUtf8(msg::StatusLogging) : QString());
+    frmMemoryDisplayChart->setVisible(actMemorySummary->isChecked());
+    dbgrdPools->setVisible(actMemoryDetails->isChecked());
+}
+
+void TfrmMain::MemoryDisplayExecute() { UpdateCommandStates(); }
+
+void TfrmMain::UpdateStatementActions()
+{
+    const QString state = currentState(m_dmQuillmere->cdsStatements);
+    actStatementCancel->setEnabled(state == QLatin1String("ACTIVE") || state == QLatin1String("STALLED"));
+}
+
+void TfrmMain::UpdateTransactionActions()
+{
+    const QString state = currentState(m_dmQuillmere->cdsTransactions);
+    actTransactionCommit->setEnabled(state == QLatin1String("ACTIVE") || state == QLatin1String("LIMBO"));
+    actTransactionRollback->setEnabled(actTransactionCommit->isEnabled());
+}
+
+void TfrmMain::UpdateUserActions()
+{
+    const Snapshot& users = m_dmQuillmere->cdsAttachments;
+    actAttachmentCancel->setEnabled(users.isOpen() && !users.isEmpty());
+    actAttachmentShutdown->setEnabled(actAttachmentCancel->isEnabled());
+}
+
+void TfrmMain::showCurrentStatement()
+{
+    const Snapshot& statements = m_dmQuillmere->cdsStatements;
+    memSQL->setPlainText(statements.recNo() >= 0 ? statements.asText(QStringLiteral("TMP$SQL")) : QString());
+}
+
+void TfrmMain::RefreshDatabaseValues()
+{
+    Snapshot& database = m_dmQuillmere->cdsDatabase;
+    // held open only while the values are copied
+    database.open();
+    try {
+        for (size_t i = 0; i < DatabaseProperties.size(); ++i) {
+            const int column = database.requireColumn(QString::fromLatin1(DatabaseProperties[i].column));
+            // the plain value, not a display text; without a row every value is empty
+            const QString text = database.rowCount() > 0 ? database.plainText(0, column) : QString();
+            vleDatabase->item(static_cast<int>(i), 1)->setText(text);
+        }
+    } catch (...) {
+        database.close();
+        throw;
+    }
+    database.close();
+}
+
+void TfrmMain::ClearDatabaseValues()
+{
+    for (int row = 0; row < vleDatabase->rowCount(); ++row)
+        vleDatabase->item(row, 1)->setText(QString());
+}

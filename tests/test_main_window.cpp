@@ -1,0 +1,605 @@
+// The main window offscreen against real databases with the monitoring tables: start-up, the
+// refresh cycle, the command rules, the version refusal and error reporting from timer ticks.
+
+#include "app/QuillmereApplication.h"
+#include "common/Exception.h"
+#include "common/Messages.h"
+#include "connectdialog/ConnectDlg.h"
+#include "connection/ServerConnectionDM.h"
+#include "dialogs/ErrorListDlg.h"
+#include "dialogs/MultiExceptionHandler.h"
+#include "dialogs/Prompts.h"
+#include "mainwindow/MainForm.h"
+#include "mainwindow/MemoryChartFrame.h"
+#include "mainwindow/SnapshotTableView.h"
+#include "monitor/QuillmereDM.h"
+#include "monitor/SnapshotModel.h"
+#include "support/TestDatabase.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs the answer on the first modal window of type W that opens, from inside its modal loop.
+template <class W>
+class ModalAnswer {
+public:
+    explicit ModalAnswer(std::function<void(W*)> answer)
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this, answer = std::move(answer)] {
+            if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
+                m_timer.stop();
+                ++m_answered;
+                answer(window);
+            }
+        });
+        m_timer.start();
+    }
+    int answered() const { return m_answered; }
+
+private:
+    QTimer m_timer;
+    int m_answered = 0;
+};
+
+// One tick of the window's refresh timer, delivered the way the timer delivers it.
+void tick(TfrmMain& form)
+{
+    QVERIFY(form.Timer.isActive());
+    QTimerEvent event(form.Timer.timerId());
+    QCoreApplication::sendEvent(&form.Timer, &event);
+}
+
+QString statementRow(int id, int attachment, const QString& state, const QString& sql)
+{
+    return QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$ATTACHMENT_ID, TMP$STATE, TMP$SQL, "
+                          "TMP$TIMESTAMP) VALUES (%1, %2, '%3', '%4', '2020-05-06 07:08:09')")
+        .arg(id)
+        .arg(attachment)
+        .arg(state, sql);
+}
+
+QString attachmentRow(int id, const QString& user)
+{
+    return QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER, TMP$STATE) VALUES (%1, '%2', 'ACTIVE')")
+        .arg(id)
+        .arg(user);
+}
+
+QString poolRow(int id, const char* type, qint64 bytes)
+{
+    return QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY) VALUES (%1, '%2', %3)")
+        .arg(id)
+        .arg(QLatin1String(type))
+        .arg(bytes);
+}
+
+// The window as the program creates it, with the connect dialog answered: connected to the
+// database when there is one, cancelled otherwise.
+struct Window {
+    ScriptedPrompts prompts;
+    std::unique_ptr<TfrmMain> form;
+
+    explicit Window(const TestDatabase* db)
+    {
+        TfrmMain::setConnectDialogRunner([db](TdlgConnectToDB& dialog) {
+            if (!db)
+                return int(QDialog::Rejected);
+            dialog.edtDatabaseName->setCurrentText(db->path());
+            dialog.edtUserName->setText(QStringLiteral("SYSDBA"));
+            return int(QDialog::Accepted);
+        });
+        form = std::make_unique<TfrmMain>();
+    }
+    ~Window()
+    {
+        form.reset();
+        TfrmMain::setConnectDialogRunner({});
+    }
+    // The first show: the Database tab, the disconnected state, then the connect dialog.
+    void show()
+    {
+        form->show();
+        QCoreApplication::sendPostedEvents();
+    }
+    TdmQuillmere& dm() const { return form->dmQuillmere(); }
+    bool connected() const { return form->dmServerProperties().GetConnected(); }
+    qint64 current(const Snapshot& s, const char* column) const { return s.asInteger(QLatin1String(column)); }
+};
+
+// Counts the reads of every snapshot a tab shows (each read replaces the rows once).
+struct Reads {
+    QSignalSpy database, pools, procedures, statements, relations, transactions, attachments;
+    explicit Reads(TdmQuillmere& dm)
+        : database(&dm.cdsDatabase, &Snapshot::rowsReplaced), pools(&dm.cdsPools, &Snapshot::rowsReplaced),
+          procedures(&dm.cdsProcedures, &Snapshot::rowsReplaced),
+          statements(&dm.cdsStatements, &Snapshot::rowsReplaced),
+          relations(&dm.cdsRelations, &Snapshot::rowsReplaced),
+          transactions(&dm.cdsTransactions, &Snapshot::rowsReplaced),
+          attachments(&dm.cdsAttachments, &Snapshot::rowsReplaced)
+    {
+    }
+    void clear()
+    {
+        for (QSignalSpy* s : {&database, &pools, &procedures, &statements, &relations, &transactions, &attachments})
+            s->clear();
+    }
+    // The grids' snapshots read since the last clear, as one text for readable failures.
+    QString grids() const
+    {
+        return QStringLiteral("procedures %1 statements %2 relations %3 transactions %4 attachments %5")
+            .arg(procedures.count())
+            .arg(statements.count())
+            .arg(relations.count())
+            .arg(transactions.count())
+            .arg(attachments.count());
+    }
+};
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    // Cancelling the connect dialog at start: the Database tab with its 44 labels and no values,
+    // no charts, both timers stopped, and exactly the connection-dependent commands disabled.
+    void startUpWithoutAConnection()
+    {
+        Window w(nullptr);
+        TfrmMain& f = *w.form;
+        w.show();
+        QVERIFY(!w.connected());
+        QCOMPARE(f.PageControl->currentWidget(), f.tshtDatabase);
+        QCOMPARE(f.vleDatabase->rowCount(), 44);
+        QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));
+        QCOMPARE(f.databaseLabel(43), QStringLiteral("Transactions: Waits"));
+        for (int row = 0; row < 44; ++row)
+            QVERIFY2(f.databaseValue(row).isEmpty(), qPrintable(f.databaseLabel(row)));
+        QVERIFY(f.frmMemoryDisplayChart->history().empty());
+        QVERIFY(!f.Timer.isActive());
+        QCOMPARE(f.Timer.interval(), 10000);
+        QVERIFY(!f.TimerLog.isActive());
+        QCOMPARE(f.TimerLog.interval(), 600000);
+        QVERIFY(f.stbLogging->text().isEmpty());
+        QVERIFY(f.stbDatabase->text().isEmpty());
+        QCOMPARE(f.stbLogging->width(), 50);
+
+        QStringList disabled;
+        const QList<QAction*> actions = f.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
+        for (const QAction* a : actions)
+            if (!a->objectName().isEmpty() && !a->isEnabled())
+                disabled << a->objectName();
+        disabled.sort();
+        QCOMPARE(disabled, QStringList({"actDisconnect", "actLoggingEnabled", "actRefresh", "actSetupLogging",
+                                        "actViewDatabaseStatistics", "actViewInterbaseLog"}));
+        const auto named = std::count_if(actions.begin(), actions.end(),
+                                         [](const QAction* a) { return !a->objectName().isEmpty(); });
+        QCOMPARE(int(named), 23);
+        QVERIFY(!f.frmMemoryDisplayChart->isHidden());
+        QVERIFY(f.dbgrdPools->isHidden());
+    }
+
+    // The window's composition where a slip would not show in the other tests.
+    void commandsMenusAndToolBars()
+    {
+        Window w(nullptr);
+        TfrmMain& f = *w.form;
+        QCOMPARE(f.actRefresh->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(f.actPaused->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+        QCOMPARE(f.actHelpContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(f.actDisconnect->icon().cacheKey() == f.actAttachmentShutdown->icon().cacheKey());
+        QVERIFY(f.actStatementCancel->icon().cacheKey() == f.actAttachmentCancel->icon().cacheKey());
+        QVERIFY(f.actStatementCancel->icon().cacheKey() != f.actDisconnect->icon().cacheKey());
+        QVERIFY(f.FileExit1->icon().isNull());
+        QVERIFY(!f.actTransactionCommit->icon().isNull());
+        QCOMPARE(f.FileExit1->toolTip(), QStringLiteral("Exit"));
+        QCOMPARE(f.FileExit1->statusTip(), QStringLiteral("Quits the application"));
+        QCOMPARE(f.PageControl->count(), 7);
+        // the ampersand of "Tables & Views" is shown, not taken as an accelerator
+        QCOMPARE(f.PageControl->tabText(4), QStringLiteral("Tables && Views"));
+        QCOMPARE(f.tlbTransactions->actions(), QList<QAction*>({f.actTransactionCommit, f.actTransactionRollback}));
+        QCOMPARE(f.tlbAttachments->actions(), QList<QAction*>({f.actAttachmentCancel, f.actAttachmentShutdown}));
+        QCOMPARE(f.tlbStatements->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    }
+
+    // Choosing the checked entry of a radio group again leaves it checked; the memory choice
+    // shows exactly the chosen view.
+    void radioGroupsKeepTheChosenEntry()
+    {
+        Window w(nullptr);
+        TfrmMain& f = *w.form;
+        w.show();
+        for (int i = 0; i < 2; ++i) {
+            f.actMemoryDetails->trigger();
+            QVERIFY(f.actMemoryDetails->isChecked());
+            QVERIFY(!f.actMemorySummary->isChecked());
+            QVERIFY(!f.dbgrdPools->isHidden());
+            QVERIFY(f.frmMemoryDisplayChart->isHidden());
+        }
+        for (int i = 0; i < 2; ++i) {
+            f.actMemorySummary->trigger();
+            QVERIFY(f.actMemorySummary->isChecked());
+            QVERIFY(f.dbgrdPools->isHidden());
+            QVERIFY(!f.frmMemoryDisplayChart->isHidden());
+        }
+        for (int i = 0; i < 2; ++i) {
+            f.actSlowRefresh->trigger();
+            QVERIFY(f.actSlowRefresh->isChecked());
+            QVERIFY(!f.actMediumRefresh->isChecked() && !f.actFastRefresh->isChecked());
+            QCOMPARE(f.Timer.interval(), 30000);
+        }
+        f.actPaused->trigger();
+        f.actPaused->trigger();
+        QVERIFY(!f.actPaused->isChecked());
+        // disconnected: an interval is only stored, the timer stays stopped
+        QVERIFY(!f.Timer.isActive());
+    }
+
+    // Connecting refreshes once: the Database tab's values and the pools, one history value;
+    // the status bar shows the name as entered. Disconnecting blanks the values and the charts,
+    // the grids keep their rows.
+    void connectingRefreshesOnceAndDisconnectingClears()
+    {
+        TestDatabase db;
+        db.execute({QStringLiteral("INSERT INTO TMP$DATABASE (TMP$DATABASE_ID, TMP$ACTIVE_THREADS, TMP$ATTACHMENTS, "
+                                   "TMP$SWEEP_ACTIVE, TMP$TRANSACTION_WAITS) VALUES (1, 7, 3, 'Y', 123456)"),
+                    poolRow(1, "REQ", 3 * 1048576), poolRow(2, "CCH", 1048576), attachmentRow(1, "SYSDBA")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        Reads reads(w.dm());
+        w.show();
+        QVERIFY(w.connected());
+        QCOMPARE(reads.database.count(), 2);  // opened, copied and closed again
+        QCOMPARE(reads.pools.count(), 1);
+        QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 0"));
+        QVERIFY(!w.dm().cdsDatabase.isOpen());
+        QCOMPARE(f.databaseValue(0), QStringLiteral("7"));
+        QCOMPARE(f.databaseValue(1), QStringLiteral("3"));
+        QCOMPARE(f.databaseValue(29), QStringLiteral("Y"));
+        QCOMPARE(f.databaseValue(43), QStringLiteral("123456"));
+        QVERIFY(f.databaseValue(2).isEmpty());  // NULL
+        const std::vector<double>& history = f.frmMemoryDisplayChart->history();
+        QCOMPARE(history.size(), size_t(30));
+        QCOMPARE(history[0], 4.0);
+        QCOMPARE(history[1], 0.0);
+        QCOMPARE(f.poolMemoryList().size(), size_t(2));
+        QCOMPARE(f.poolMemoryList()[0].poolType, QStringLiteral("CCH: Cache mgr/page buffers"));
+        QCOMPARE(f.poolMemoryList()[1].bytes, 3 * 1048576);
+        QCOMPARE(f.stbDatabase->text(), db.path());
+        QVERIFY(f.Timer.isActive());
+        QCOMPARE(f.Timer.interval(), 10000);
+        for (QAction* a : {f.actDisconnect, f.actRefresh, f.actSetupLogging, f.actViewDatabaseStatistics,
+                           f.actViewInterbaseLog})
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!f.actLoggingEnabled->isEnabled());
+
+        f.PageControl->setCurrentWidget(f.tshtAttachments);
+        QCOMPARE(f.dbgrdAttachments->model()->rowCount(), 1);
+        f.actDisconnect->trigger();
+        QVERIFY(!w.connected());
+        for (int row = 0; row < 44; ++row)
+            QVERIFY(f.databaseValue(row).isEmpty());
+        QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));
+        QVERIFY(f.frmMemoryDisplayChart->history().empty());
+        QVERIFY(f.frmMemoryDisplayChart->slices().empty());
+        QCOMPARE(f.dbgrdAttachments->model()->rowCount(), 1);
+        QVERIFY(!f.Timer.isActive());
+        QVERIFY(!f.actRefresh->isEnabled());
+        QVERIFY(f.stbDatabase->text().isEmpty());
+        QVERIFY(w.prompts.requests.empty());
+    }
+
+    // The current row is the one with the same key after a refresh, wherever it moved; the SQL
+    // pane shows its text. When the row has gone, the cursor keeps its position number, and the
+    // grid shows that row, not the neighbour it moved to while the rows were replaced.
+    void theCurrentStatementStaysCurrent()
+    {
+        TestDatabase db;
+        db.execute({attachmentRow(1, "ANNA"), attachmentRow(2, "BERT"), attachmentRow(3, "CARL"),
+                    attachmentRow(4, "DORA"), attachmentRow(5, "AARON"), statementRow(11, 1, "ACTIVE", "select 11"),
+                    statementRow(17, 2, "ACTIVE", "select seventeen"), statementRow(13, 3, "ACTIVE", "select 13"),
+                    statementRow(14, 4, "ACTIVE", "select 14")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.PageControl->setCurrentWidget(f.tshtStatements);
+        TSnapshotTableView& grid = *f.dbgrdStatements;
+        QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Snapshot& s = w.dm().cdsStatements;
+        QCOMPARE(s.rowCount(), 4);
+        // moving in the grid moves the snapshot
+        grid.setCurrentIndex(grid.model()->index(1, 0));
+        QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 17);
+        QCOMPARE(f.memSQL->toPlainText(), QStringLiteral("select seventeen"));
+
+        // a user who sorts first puts a new statement in front of 17
+        db.execute(statementRow(18, 5, "ACTIVE", "select 18"));
+        f.actRefresh->trigger();
+        QCOMPARE(s.rowCount(), 5);
+        QCOMPARE(s.recNo(), 2);
+        QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 17);
+        QCOMPARE(grid.currentIndex().row(), 2);
+        QCOMPARE(f.memSQL->toPlainText(), QStringLiteral("select seventeen"));
+
+        // 17 goes and another row comes in front: position 2 now holds ANNA's statement 11,
+        // while the grid's own current row would have slid to CARL's 13
+        db.execute({QStringLiteral("DELETE FROM TMP$STATEMENTS WHERE TMP$STATEMENT_ID = 17"),
+                    QStringLiteral("UPDATE TMP$ATTACHMENTS SET TMP$USER = 'AAA' WHERE TMP$ATTACHMENT_ID = 4")});
+        f.actRefresh->trigger();
+        QCOMPARE(s.rowCount(), 4);
+        QCOMPARE(s.recNo(), 2);
+        QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 11);
+        QCOMPARE(grid.currentIndex().row(), 2);
+        QCOMPARE(f.memSQL->toPlainText(), QStringLiteral("select 11"));
+    }
+
+    // A tab change re-reads that tab's snapshot and the pools, nothing else; every refresh, from a
+    // tick, F5 or a tab change, adds exactly one history value, the newest first, and after 31
+    // the first has dropped out.
+    void refreshesReadTheActiveTabAndAddOneHistoryValueEach()
+    {
+        TestDatabase db;
+        db.execute({poolRow(1, "REQ", 1048576), attachmentRow(1, "SYSDBA")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        Reads reads(w.dm());
+        int refreshes = 1;
+        const auto setTotal = [&](int megabytes) {
+            db.execute(QStringLiteral("UPDATE TMP$POOLS SET TMP$POOL_MEMORY = %1").arg(qint64(megabytes) * 1048576));
+        };
+
+        setTotal(++refreshes);
+        f.PageControl->setCurrentWidget(f.tshtAttachments);
+        QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 1"));
+        QCOMPARE(reads.pools.count(), 1);
+        QCOMPARE(reads.database.count(), 0);
+        reads.clear();
+        setTotal(++refreshes);
+        f.PageControl->setCurrentWidget(f.tshtPools);  // no snapshot of its own
+        QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 0"));
+        QCOMPARE(reads.pools.count(), 1);
+        reads.clear();
+        setTotal(++refreshes);
+        tick(f);
+        QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 0"));
+        QCOMPARE(reads.pools.count(), 1);
+        f.PageControl->setCurrentWidget(f.tshtTransactions);
+        ++refreshes;
+        QCOMPARE(reads.transactions.count(), 1);
+
+        const std::vector<double>* history = &f.frmMemoryDisplayChart->history();
+        QCOMPARE((*history)[0], 4.0);  // the tab change after the tick read the same total
+        QCOMPARE((*history)[1], 4.0);
+        QCOMPARE((*history)[2], 3.0);
+        QCOMPARE((*history)[4], 1.0);
+        QCOMPARE((*history)[5], 0.0);
+        while (refreshes < 31) {
+            setTotal(++refreshes);
+            f.actRefresh->trigger();
+        }
+        history = &f.frmMemoryDisplayChart->history();
+        QCOMPARE(history->size(), size_t(30));
+        QCOMPARE(history->front(), 31.0);
+        QCOMPARE((*history)[29], 2.0);  // the first value, 1 MB, has gone
+        QCOMPARE(f.frmMemoryDisplayChart->barColors().size(), size_t(30));
+    }
+
+    // Fast Refresh chosen while paused reads nothing and leaves the timer stopped until Paused
+    // is unchecked; then the timer runs at one second.
+    void fastRefreshChosenWhilePaused()
+    {
+        TestDatabase db;
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        QVERIFY(f.Timer.isActive());
+        Reads reads(w.dm());
+        f.actPaused->trigger();
+        QVERIFY(f.actPaused->isChecked());
+        QVERIFY(!f.Timer.isActive());
+        f.actFastRefresh->trigger();
+        QVERIFY(!f.Timer.isActive());
+        QCOMPARE(f.Timer.interval(), 1000);
+        QCOMPARE(reads.pools.count() + reads.database.count(), 0);
+        f.actPaused->trigger();
+        QVERIFY(f.Timer.isActive());
+        QCOMPARE(f.Timer.interval(), 1000);
+        QCOMPARE(reads.pools.count() + reads.database.count(), 0);
+        // F5 stays available while paused
+        f.actPaused->trigger();
+        f.actRefresh->trigger();
+        QCOMPARE(reads.pools.count(), 1);
+        QVERIFY(!f.Timer.isActive());
+    }
+
+    // The control commands follow the state of their snapshot's current row (blanks trimmed,
+    // case-sensitive): LIMBO enables Commit and Rollback, STALLED enables Cancel, CANCEL
+    // disables it, and an empty users snapshot disables both user commands.
+    void controlCommandsFollowTheCurrentRow()
+    {
+        TestDatabase db;
+        db.execute({statementRow(1, 1, "STALLED", "a"), statementRow(2, 1, "CANCEL", "b"),
+                    statementRow(3, 1, "active", "c"),
+                    QStringLiteral("INSERT INTO TMP$TRANSACTIONS (TMP$TRANSACTION_ID, TMP$STATE) VALUES (1, 'LIMBO')"),
+                    QStringLiteral("INSERT INTO TMP$TRANSACTIONS (TMP$TRANSACTION_ID, TMP$STATE) VALUES (2, 'COMMIT')")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        TdmQuillmere& dm = w.dm();
+        const QString id = QStringLiteral("TMP$STATEMENT_ID");
+
+        f.PageControl->setCurrentWidget(f.tshtStatements);
+        QVERIFY(dm.cdsStatements.locate(id, 1));
+        QVERIFY(f.actStatementCancel->isEnabled());
+        QVERIFY(dm.cdsStatements.locate(id, 2));
+        QVERIFY(!f.actStatementCancel->isEnabled());
+        QVERIFY(dm.cdsStatements.locate(id, 1));
+        QVERIFY(dm.cdsStatements.locate(id, 3));  // "active" is not "ACTIVE"
+        QVERIFY(!f.actStatementCancel->isEnabled());
+
+        f.PageControl->setCurrentWidget(f.tshtTransactions);
+        const QString tid = QStringLiteral("TMP$TRANSACTION_ID");
+        QVERIFY(dm.cdsTransactions.locate(tid, 2));
+        QVERIFY(!f.actTransactionCommit->isEnabled() && !f.actTransactionRollback->isEnabled());
+        QVERIFY(dm.cdsTransactions.locate(tid, 1));
+        QVERIFY(f.actTransactionCommit->isEnabled() && f.actTransactionRollback->isEnabled());
+
+        QVERIFY(f.actAttachmentCancel->isEnabled());  // enabled at start, until the users are read
+        f.PageControl->setCurrentWidget(f.tshtAttachments);
+        QVERIFY(dm.cdsAttachments.isEmpty());
+        QVERIFY(!f.actAttachmentCancel->isEnabled() && !f.actAttachmentShutdown->isEnabled());
+        db.execute(attachmentRow(1, "SYSDBA"));
+        f.actRefresh->trigger();
+        QVERIFY(f.actAttachmentCancel->isEnabled() && f.actAttachmentShutdown->isEnabled());
+    }
+
+    // A database whose on-disk structure is older than InterBase 7 is refused with the exact
+    // message, through the error list, and the window ends disconnected.
+    void anOldOnDiskStructureIsRefused()
+    {
+        TestDatabase db;
+        db.execute(poolRow(1, "REQ", 1048576));
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        f.dmServerProperties().ODSMajorVersionOverride = [] { return 10; };
+        Reads reads(w.dm());
+        QString shown;
+        ModalAnswer<TfrmErrorList> answer([&](TfrmErrorList* list) {
+            shown = list->memErrorText->toPlainText();
+            list->btnOK->click();
+        });
+        w.show();
+        QCOMPARE(answer.answered(), 1);
+        QCOMPARE(shown, QString::fromUtf8(msg::NotAnInterBase7Database) + QLatin1Char('\n'));
+        QVERIFY(!w.connected());
+        QCOMPARE(reads.pools.count(), 0);
+        QVERIFY(!f.Timer.isActive());
+        QVERIFY(!f.actDisconnect->isEnabled());
+        QVERIFY(f.stbDatabase->text().isEmpty());
+        QVERIFY(f.errorHandler().ErrorList() == nullptr);
+    }
+
+    // A refresh that fails on every tick while the error list is open adds to that one window;
+    // after OK the next failure opens a fresh window with an empty count.
+    void aLastingFaultFillsOneErrorList()
+    {
+        TestDatabase db;
+        // the pools as a view that fails to read while FAULT holds a non-number
+        db.execute({QStringLiteral("DROP INDEX IX_POOLS_TYPE"), QStringLiteral("DROP TABLE TMP$POOLS"),
+                    QStringLiteral("CREATE TABLE POOL_ROWS (TMP$TYPE CHAR(31), TMP$POOL_MEMORY INTEGER)"),
+                    QStringLiteral("CREATE TABLE FAULT (VAL VARCHAR(10))"),
+                    QStringLiteral("CREATE VIEW TMP$POOLS (TMP$POOL_ID, TMP$DATABASE_ID, TMP$TYPE, TMP$POOL_MEMORY, "
+                                   "TMP$FREE_MEMORY, TMP$EXTEND_MEMORY, TMP$FREE_STACK_NODES, "
+                                   "TMP$FREE_BITMAP_BUCKETS, TMP$FREE_BITMAP_SEGMENTS) AS SELECT 1, 1, P.TMP$TYPE, "
+                                   "CAST(P.TMP$POOL_MEMORY + CAST(F.VAL AS INTEGER) AS INTEGER), 0, 0, "
+                                   "CAST(0 AS SMALLINT), CAST(0 AS SMALLINT), 0 FROM POOL_ROWS P CROSS JOIN FAULT F"),
+                    QStringLiteral("INSERT INTO POOL_ROWS VALUES ('REQ', 1048576)"),
+                    QStringLiteral("INSERT INTO FAULT VALUES ('0')")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        f.actSlowRefresh->trigger();  // no tick of its own during the test
+        w.show();
+        QVERIFY(w.connected());
+        QCOMPARE(f.frmMemoryDisplayChart->history().front(), 1.0);
+        db.execute(QStringLiteral("UPDATE FAULT SET VAL = 'x'"));
+
+        QStringList counts;
+        int listsOpen = 0;
+        QString text;
+        ModalAnswer<TfrmErrorList> first([&](TfrmErrorList* list) {
+            counts << list->lblErrorCount->text();
+            tick(f);
+            counts << list->lblErrorCount->text();
+            tick(f);
+            counts << list->lblErrorCount->text();
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            listsOpen = int(std::count_if(windows.begin(), windows.end(),
+                                          [](QWidget* t) { return qobject_cast<TfrmErrorList*>(t) != nullptr; }));
+            text = list->memErrorText->toPlainText();
+            list->btnOK->click();
+        });
+        tick(f);
+        QCOMPARE(first.answered(), 1);
+        QCOMPARE(counts, QStringList({QString(), QStringLiteral("Messages: 2"), QStringLiteral("Messages: 3")}));
+        QCOMPARE(listsOpen, 1);
+        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 3);
+        QVERIFY2(text.contains(QLatin1String("conversion error")), qPrintable(text));
+        QCOMPARE(text.count(QLatin1String("conversion error")), 3);
+        QVERIFY(f.Timer.isActive());  // the timer keeps running
+        QVERIFY(w.connected());       // and the fault does not disconnect
+
+        int count = -1;
+        ModalAnswer<TfrmErrorList> second([&](TfrmErrorList* list) {
+            count = list->MessageCount();
+            counts = {list->lblErrorCount->text()};
+            list->btnOK->click();
+        });
+        tick(f);
+        QCOMPARE(second.answered(), 1);
+        QCOMPARE(count, 1);
+        QCOMPARE(counts, QStringList({QString()}));
+        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 4);
+    }
+
+    // Closing the window while connected ends the connection without an error and without
+    // touching the views that go with the window.
+    void closingWhileConnected()
+    {
+        TestDatabase db;
+        db.execute({poolRow(1, "REQ", 1048576), attachmentRow(1, "SYSDBA")});
+        QStringList errors;
+        {
+            Window w(&db);
+            w.show();
+            w.form->PageControl->setCurrentWidget(w.form->tshtAttachments);
+            QVERIFY(w.connected());
+            // errors while closing are recorded; after the window has uninstalled its handler
+            // they would reach the default report, a message box
+            QuillmereApplication::setErrorHandler([&](const Exception& e) { errors << e.message(); });
+            ModalAnswer<QMessageBox> defaultReport([&](QMessageBox* box) {
+                errors << box->text();
+                box->close();
+            });
+            QVERIFY(w.form->close());
+            w.form.reset();
+            QCOMPARE(defaultReport.answered(), 0);
+            QVERIFY(w.prompts.requests.empty());
+        }
+        QuillmereApplication::setErrorHandler({});
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+        // nothing of the window's attachment is left: another attachment may drop what it read
+        db.execute(QStringLiteral("DROP TABLE TMP$ATTACHMENTS"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QuillmereApplication app(argc, argv);
+    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
+    QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_window.moc"
