@@ -199,6 +199,14 @@ inline constexpr const char* ConnectCharacterSets[] = {
     "UNICODE_FSS"};
 inline constexpr const char* ConnectOK = "OK";
 inline constexpr const char* ConnectCancel = "Cancel";
+inline constexpr const char* ConnectBrowse = "&Browse...";
+inline constexpr const char* ConnectBrowseFilter = "InterBase database (*.ib *.gdb);;All files (*)";
+inline constexpr const char* ConnectRememberDatabase = "Remember Database";
+inline constexpr const char* ConnectRememberUsername = "Remember User name and Password";
+inline constexpr const char* ConnectConfirmCaption = "Confirm";
+inline constexpr const char* ConnectPlainTextWarning =
+    "Warning: The remembered User Names and Passwords are stored in a plain text file.  You should use this option "
+    "only if you are certain that your local filesystem is secure.\n\r\n\rAre you sure you wish to enable this option?";
 
 // Monitoring grids
 inline constexpr const char* GridGroupRow = "%1: %2 (%3)";  // caption, value, number of rows
