@@ -375,8 +375,8 @@ private slots:
         QCOMPARE(shownKeys(statements), queryOrder);
     }
 
-    // Grouped by State through the header's menu entry; a refresh moves, removes and adds rows:
-    // still grouped, the same groups expanded, the current transaction still current.
+    // Grouped by State through the header's menu entry; a refresh reorders, moves, removes and
+    // adds rows: still grouped, the same groups expanded, the current transaction still current.
     void groupingSurvivesARefresh()
     {
         TestDatabase db;
@@ -411,7 +411,9 @@ private slots:
 
         db.execute({QStringLiteral("DELETE FROM TMP$TRANSACTIONS WHERE TMP$TRANSACTION_ID = 13"),
                     QStringLiteral("UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'COMMITTED' WHERE TMP$TRANSACTION_ID = 11"),
-                    transaction(9, 2, "COMMITTED"), transaction(15, 1, "PREPARED")});
+                    transaction(9, 2, "COMMITTED"), transaction(15, 1, "PREPARED"),
+                    // the query orders by user: ALICE's transactions move behind BOB's
+                    QStringLiteral("UPDATE TMP$ATTACHMENTS SET TMP$USER = 'ZED' WHERE TMP$ATTACHMENT_ID = 1")});
         refreshLikeTheWindow(s);
 
         QCOMPARE(grid.proxyModel()->grouping().size(), size_t{1});

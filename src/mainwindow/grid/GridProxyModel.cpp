@@ -54,19 +54,25 @@ void TGridProxyModel::setSourceModel(QAbstractItemModel* source)
                                 sourceChanged();
                             }));
         c.push_back(connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
-            // follow every shown row through the source's reordering
+            // Follow the rows that views hold on to through the source's reordering; the others
+            // show nothing until the next arrangement, which reads every row afresh.
             const QAbstractItemModel* s = sourceModel();
             m_movingLeaves.clear();
-            for (size_t n = 1; n < m_arrangement.nodes.size(); ++n) {
-                const int r = m_arrangement.nodes[n].sourceRow;
+            for (const QModelIndex& held : persistentIndexList()) {
+                const int node = nodeOf(held);
+                if (node <= 0 || m_arrangement.isGroup(node))
+                    continue;
+                const int r = m_arrangement.nodes[static_cast<size_t>(node)].sourceRow;
                 if (r >= 0)
-                    m_movingLeaves.emplace_back(static_cast<int>(n), QPersistentModelIndex(s->index(r, 0)));
+                    m_movingLeaves.emplace_back(node, QPersistentModelIndex(s->index(r, 0)));
             }
         }));
         c.push_back(connect(source, &QAbstractItemModel::layoutChanged, this, [this] {
             Arrangement& a = m_arrangement;
-            std::fill(a.leafOfSource.begin(), a.leafOfSource.end(), -1);
-            a.leafOfSource.resize(static_cast<size_t>(sourceModel()->rowCount()), -1);
+            a.leafOfSource.assign(static_cast<size_t>(sourceModel()->rowCount()), -1);
+            for (size_t n = 1; n < a.nodes.size(); ++n)
+                if (!a.isGroup(static_cast<int>(n)))
+                    a.nodes[n].sourceRow = -2;
             for (const auto& [node, where] : m_movingLeaves) {
                 const int r = where.isValid() ? where.row() : -2;
                 a.nodes[static_cast<size_t>(node)].sourceRow = r;
@@ -428,6 +434,21 @@ QVariant TGridProxyModel::data(const QModelIndex& index, int role) const
     case GroupValueRole: return g.value;
     default: return {};
     }
+}
+
+void TGridProxyModel::multiData(const QModelIndex& index, QModelRoleDataSpan roleDataSpan) const
+{
+    // a view asks for every role of a cell at once: one mapping for them all
+    const int node = nodeOf(index);
+    if (node > 0 && !m_arrangement.isGroup(node)) {
+        const QModelIndex source = mapToSource(index);
+        if (source.isValid()) {
+            sourceModel()->multiData(source, roleDataSpan);
+            return;
+        }
+    }
+    for (QModelRoleData& d : roleDataSpan)
+        d.setData(data(index, d.role()));
 }
 
 QMap<int, QVariant> TGridProxyModel::itemData(const QModelIndex& index) const

@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace grid {
@@ -37,10 +38,16 @@ SortKey SortKey::from(const QVariant& value)
         k.m_kind = Kind::Integer;
         k.m_int = value.toDateTime().toMSecsSinceEpoch();
         break;
-    default:
+    default: {
+        // CHAR values come padded; trailing blanks do not tell values apart
         k.m_kind = Kind::Text;
         k.m_text = value.toString();
+        qsizetype end = k.m_text.size();
+        while (end > 0 && k.m_text.at(end - 1) == QLatin1Char(' '))
+            --end;
+        k.m_length = end;  // the text is shared with the value: no copy to cut it
         break;
+    }
     }
     return k;
 }
@@ -50,8 +57,8 @@ int SortKey::compare(const SortKey& other) const
     if (m_kind == Kind::Integer && other.m_kind == Kind::Integer)
         return m_int < other.m_int ? -1 : (m_int > other.m_int ? 1 : 0);
     if (m_kind == Kind::Text && other.m_kind == Kind::Text) {
-        const int c = QString::compare(m_text, other.m_text, Qt::CaseInsensitive);
-        return c != 0 ? c : QString::compare(m_text, other.m_text, Qt::CaseSensitive);
+        const int c = text().compare(other.text(), Qt::CaseInsensitive);
+        return c != 0 ? c : text().compare(other.text(), Qt::CaseSensitive);
     }
     const bool numeric = (m_kind == Kind::Integer || m_kind == Kind::Real) &&
                          (other.m_kind == Kind::Integer || other.m_kind == Kind::Real);
@@ -69,10 +76,59 @@ QString SortKey::identity() const
     case Kind::Null: return QStringLiteral("N");
     case Kind::Integer: return QLatin1Char('I') + QString::number(m_int);
     case Kind::Real: return QLatin1Char('R') + QString::number(m_real, 'g', 17);
-    case Kind::Text: return QLatin1Char('T') + m_text;
+    case Kind::Text: return QLatin1Char('T') + text().toString();
     }
     return {};
 }
+
+namespace {
+
+constexpr qint64 kUnranked = std::numeric_limits<qint64>::min();
+
+// For each column (k keys a row) whose values are all texts or NULL, the rank of each row's value
+// among the column's distinct values (NULL lowest); kUnranked for the other columns' values.
+// Empty when no column is ranked.
+std::vector<qint64> rankTexts(const std::vector<SortKey>& values, size_t k)
+{
+    std::vector<qint64> ranks;
+    const size_t n = k == 0 ? 0 : values.size() / k;
+    for (size_t j = 0; j < k; ++j) {
+        bool texts = true;
+        for (size_t i = 0; i < n && texts; ++i)
+            texts = values[i * k + j].isNull() || values[i * k + j].isText();
+        if (!texts)
+            continue;
+        if (ranks.empty())
+            ranks.assign(values.size(), kUnranked);
+        QHash<QStringView, qint64> ids;  // views into the values, which outlive it
+        std::vector<const SortKey*> distinct;
+        for (size_t i = 0; i < n; ++i) {
+            const SortKey& v = values[i * k + j];
+            if (v.isNull()) {
+                ranks[i * k + j] = -1;
+                continue;
+            }
+            auto it = ids.constFind(v.text());
+            if (it == ids.constEnd()) {
+                it = ids.insert(v.text(), static_cast<qint64>(distinct.size()));
+                distinct.push_back(&v);
+            }
+            ranks[i * k + j] = it.value();
+        }
+        std::vector<size_t> sorted(distinct.size());
+        std::iota(sorted.begin(), sorted.end(), size_t{0});
+        std::sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) { return distinct[a]->compare(*distinct[b]) < 0; });
+        std::vector<qint64> place(distinct.size());
+        for (size_t p = 0; p < sorted.size(); ++p)
+            place[sorted[p]] = static_cast<qint64>(p);
+        for (size_t i = 0; i < n; ++i)
+            if (ranks[i * k + j] >= 0)
+                ranks[i * k + j] = place[static_cast<size_t>(ranks[i * k + j])];
+    }
+    return ranks;
+}
+
+}  // namespace
 
 Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeSpec& spec, int valueRole)
 {
@@ -81,38 +137,57 @@ Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeSp
     a.leafOfSource.assign(static_cast<size_t>(n), -1);
     a.groupLevels = static_cast<int>(spec.groups.size());
 
-    // 1. The rows that pass every filter.
-    std::vector<SortKey> wanted;
-    for (const ValueFilter& f : spec.filters)
-        wanted.push_back(SortKey::from(f.value));
-    std::vector<int> rows;
-    rows.reserve(static_cast<size_t>(n));
-    for (int r = 0; r < n; ++r) {
-        bool pass = true;
-        for (size_t i = 0; i < spec.filters.size() && pass; ++i)
-            pass = SortKey::from(source.index(r, spec.filters[i].column).data(valueRole)) == wanted[i];
-        if (pass)
-            rows.push_back(r);
-    }
-
-    // 2. The keys: the group columns, then the sort columns that are not grouped.
+    // The keys: the group columns, then the sort columns that are not grouped.
     std::vector<OrderedColumn> keys = spec.groups;
     for (const OrderedColumn& s : spec.sorts)
         if (std::none_of(keys.begin(), keys.end(), [&](const OrderedColumn& k) { return k.column == s.column; }))
             keys.push_back(s);
     const size_t k = keys.size();
-    std::vector<SortKey> values(rows.size() * k);
-    for (size_t i = 0; i < rows.size(); ++i)
-        for (size_t j = 0; j < k; ++j)
-            values[i * k + j] = SortKey::from(source.index(rows[i], keys[j].column).data(valueRole));
+    const size_t f = spec.filters.size();
+    // a key on a filtered column reuses the value the filter has read
+    std::vector<int> filterOfKey(k, -1);
+    for (size_t j = 0; j < k; ++j)
+        for (size_t i = 0; i < f; ++i)
+            if (spec.filters[i].column == keys[j].column)
+                filterOfKey[j] = static_cast<int>(i);
 
-    // 3. Order, ties in source order.
+    // 1. The rows that pass every filter, 2. with their keys.
+    std::vector<SortKey> wanted;
+    for (const ValueFilter& filter : spec.filters)
+        wanted.push_back(SortKey::from(filter.value));
+    std::vector<int> rows;
+    std::vector<SortKey> values;
+    rows.reserve(static_cast<size_t>(n));
+    values.reserve(static_cast<size_t>(n) * k);
+    std::vector<SortKey> seen(f);
+    for (int r = 0; r < n; ++r) {
+        bool pass = true;
+        for (size_t i = 0; i < f && pass; ++i) {
+            seen[i] = SortKey::from(source.index(r, spec.filters[i].column).data(valueRole));
+            pass = seen[i] == wanted[i];
+        }
+        if (!pass)
+            continue;
+        rows.push_back(r);
+        for (size_t j = 0; j < k; ++j)
+            values.push_back(filterOfKey[j] >= 0 ? seen[static_cast<size_t>(filterOfKey[j])]
+                                                 : SortKey::from(source.index(r, keys[j].column).data(valueRole)));
+    }
+
+    // 3. Order, ties in source order. A text column's values are ranked first, so that the
+    //    sort compares numbers: a column holds few distinct texts, and texts compare slowly.
+    const std::vector<qint64> ranks = rankTexts(values, k);
     std::vector<int> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
     if (k > 0)
         std::sort(order.begin(), order.end(), [&](int x, int y) {
             for (size_t j = 0; j < k; ++j) {
-                const int c = values[static_cast<size_t>(x) * k + j].compare(values[static_cast<size_t>(y) * k + j]);
+                const size_t a = static_cast<size_t>(x) * k + j, b = static_cast<size_t>(y) * k + j;
+                int c;
+                if (!ranks.empty() && ranks[a] != kUnranked)
+                    c = ranks[a] < ranks[b] ? -1 : (ranks[a] > ranks[b] ? 1 : 0);
+                else
+                    c = values[a].compare(values[b]);
                 if (c != 0)
                     return keys[j].order == Qt::AscendingOrder ? c < 0 : c > 0;
             }

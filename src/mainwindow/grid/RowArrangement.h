@@ -15,7 +15,7 @@ class QAbstractItemModel;
 namespace grid {
 
 // A typed value in a form that compares fast: NULL first, then integers (date-times as
-// milliseconds), reals and texts (case-insensitive, then exact).
+// milliseconds), reals and texts (case-insensitive, then exact; trailing blanks ignored).
 class SortKey {
 public:
     SortKey() = default;
@@ -24,6 +24,8 @@ public:
     int compare(const SortKey& other) const;
     bool operator==(const SortKey& other) const { return compare(other) == 0; }
     bool isNull() const { return m_kind == Kind::Null; }
+    bool isText() const { return m_kind == Kind::Text; }
+    QStringView text() const { return QStringView(m_text).left(m_length); }
     // A text that is equal for equal keys and differs otherwise (the group paths).
     QString identity() const;
 
@@ -33,6 +35,7 @@ private:
     qint64 m_int = 0;
     double m_real = 0;
     QString m_text;
+    qsizetype m_length = 0;  // without the trailing blanks
 };
 
 struct OrderedColumn {
