@@ -4,6 +4,7 @@
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
+#include "common/SettingsFile.h"
 #include "connectdialog/ConnectDlg.h"
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/ErrorListDlg.h"
@@ -98,6 +99,8 @@ struct Window {
 
     explicit Window(const TestDatabase* db)
     {
+        // every window starts from the built-in options
+        QFile::remove(SettingsFileName());
         TfrmMain::setConnectDialogRunner([db](TdlgConnectToDB& dialog) {
             if (!db)
                 return int(QDialog::Rejected);
@@ -598,6 +601,8 @@ int main(int argc, char** argv)
     QuillmereApplication app(argc, argv);
     QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
     QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
+    QTemporaryDir settingsFolder;
+    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
     TestMainWindow test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "mainwindow/MainForm.h"
 
 #include "app/QuillmereApplication.h"
+#include "common/Exception.h"
 #include "common/Messages.h"
 #include "connectdialog/ConnectDlg.h"
 #include "connection/ServerConnectionDM.h"
@@ -101,6 +102,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     FillDatabaseLabels();
     CreateMemoryChart();
     connectActions();
+    try {
+        ReadMonitorOptions();
+    } catch (const Exception& e) {
+        // a settings file that cannot be read leaves the defaults; the error shows once the
+        // message loop runs
+        QTimer::singleShot(0, this, [e] { QuillmereApplication::reportError(e); });
+    }
     UpdateCommandStates();
 }
 

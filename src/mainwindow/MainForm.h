@@ -79,6 +79,10 @@ public:
 
     void MemoryDisplayExecute();
 
+    // The monitoring options in the settings file (MainOptions.cpp).
+    void ReadMonitorOptions();
+    void WriteMonitorOptions();
+
     // Command handlers.
     void actConnectExecute();
     void actDisconnectExecute();
@@ -145,6 +149,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // MainForm.cpp
