@@ -56,8 +56,7 @@ public:
     void fillColumnMenu(QMenu& menu, int section);
     void fillFilterMenu(QMenu& menu, int section);
 
-    // Whether the grid shows the snapshot's current row as its current row: not when the row is
-    // filtered out (the grid then has no current row, and commands on the row should wait).
+    // Whether the grid shows the snapshot's current row as its current row.
     bool currentRowShown() const;
 
 protected:
@@ -72,7 +71,7 @@ private:
     void snapshotRowsReplaced();
     void snapshotCurrentRowChanged();
     void viewCurrentChanged(const QModelIndex& current);
-    void selectSnapshotRow(bool mayMoveCursor);
+    void selectSnapshotRow();
     void sizeColumnsOnce();
     int snapshotRowOf(const QModelIndex& index) const;
     QModelIndex indexOfSnapshotRow(int row) const;
@@ -91,5 +90,4 @@ private:
     int m_visibleColumns = 0;
     bool m_syncing = false;
     bool m_sized = false;
-    int m_firstColumnIndent = 0;  // what the first column is widened by for the groups' indentation
 };
