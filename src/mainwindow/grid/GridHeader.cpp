@@ -101,7 +101,10 @@ int TGridHeader::captionWidth(int section) const
 {
     const QString caption = model() ? model()->headerData(section, Qt::Horizontal).toString() : QString();
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
-    int width = fontMetrics().horizontalAdvance(caption) + 2 * margin + kArrowWidth + 12;
+    // room for the caption in bold (while filtered), the sort arrow and its order number
+    QFont bold = font();
+    bold.setBold(true);
+    int width = QFontMetrics(bold).horizontalAdvance(caption) + 2 * margin + kArrowWidth + 20;
     if (isFilterable(section))
         width += kButtonWidth + 4;
     return width;
@@ -128,11 +131,14 @@ void TGridHeader::paintBands(QPainter& painter) const
         opt.orientation = Qt::Horizontal;
         opt.rect = r;
         opt.section = static_cast<int>(b);
-        opt.text = m_bands[b].caption;
-        opt.textAlignment = Qt::AlignCenter;
         opt.position = QStyleOptionHeader::Middle;
         painter.save();
-        style()->drawControl(QStyle::CE_Header, &opt, &painter, this);
+        style()->drawControl(QStyle::CE_HeaderSection, &opt, &painter, this);
+        // the caption in the middle of the band's visible part, so that it stays in sight
+        opt.rect = r.intersected(viewport()->rect());
+        opt.text = m_bands[b].caption;
+        opt.textAlignment = Qt::AlignCenter;
+        style()->drawControl(QStyle::CE_HeaderLabel, &opt, &painter, this);
         painter.restore();
     }
 }

@@ -12,6 +12,21 @@
 using grid::Arrangement;
 using grid::OrderedColumn;
 
+namespace {
+// CHAR values come padded to their length; a grid shows them without the blanks.
+void trimDisplayText(QVariant& value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return;
+    const QString& text = *static_cast<const QString*>(value.constData());
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    if (end < text.size())
+        value = text.left(end);
+}
+}  // namespace
+
 TGridProxyModel::TGridProxyModel(QObject* parent) : QAbstractProxyModel(parent)
 {
     m_arrangement.nodes.emplace_back();
@@ -410,7 +425,12 @@ QVariant TGridProxyModel::data(const QModelIndex& index, int role) const
         return {};
     if (!m_arrangement.isGroup(node)) {
         const QModelIndex source = mapToSource(index);
-        return source.isValid() ? source.data(role) : QVariant();
+        if (!source.isValid())
+            return {};
+        QVariant value = source.data(role);
+        if (role == Qt::DisplayRole)
+            trimDisplayText(value);
+        return value;
     }
     const Arrangement::Node& g = m_arrangement.nodes[static_cast<size_t>(node)];
     switch (role) {
@@ -444,6 +464,8 @@ void TGridProxyModel::multiData(const QModelIndex& index, QModelRoleDataSpan rol
         const QModelIndex source = mapToSource(index);
         if (source.isValid()) {
             sourceModel()->multiData(source, roleDataSpan);
+            if (QVariant* text = roleDataSpan.dataForRole(Qt::DisplayRole))
+                trimDisplayText(*text);
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "mainwindow/grid/MonitorGrid.h"
 
 #include "common/Messages.h"
+#include "mainwindow/grid/GridDelegate.h"
 #include "mainwindow/grid/GridFooter.h"
 #include "mainwindow/grid/GridHeader.h"
 #include "mainwindow/grid/GridProxyModel.h"
@@ -47,6 +48,7 @@ TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWid
     m_view->setExpandsOnDoubleClick(true);
     m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_header->setStretchLastSection(false);
+    m_view->setItemDelegate(new TGridDelegate(m_view));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,7 +75,7 @@ TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWid
         setSortOrder({{sectionOf(QString::fromLatin1(decl.sortedColumn)), Qt::AscendingOrder}});
     arranged();
     sizeColumnsOnce();
-    selectSnapshotRow();
+    selectSnapshotRow(false);
 }
 
 void TMonitorGrid::buildColumns()
@@ -135,6 +137,9 @@ void TMonitorGrid::connectParts()
         connect(m_groupPanel, &TGroupPanel::ungroupRequested, this, &TMonitorGrid::ungroupSection);
         connect(m_groupPanel, &TGroupPanel::orderToggled, this, &TMonitorGrid::toggleGroupOrder);
     }
+    // Scrolling sideways moves the bands' captions (kept in the bands' visible parts) and the sums.
+    connect(m_view->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_header->viewport(),
+            qOverload<>(&QWidget::update));
     if (m_footer)
         connect(m_view->horizontalScrollBar(), &QAbstractSlider::valueChanged, m_footer, qOverload<>(&QWidget::update));
     m_view->installEventFilter(this);
@@ -241,7 +246,7 @@ void TMonitorGrid::userArrangementChanged()
         filtered << entry.first;
     m_header->setFilteredSections(filtered);
     showGroupings();
-    selectSnapshotRow();
+    selectSnapshotRow(true);
 }
 
 void TMonitorGrid::showGroupings()
@@ -256,8 +261,15 @@ void TMonitorGrid::showGroupings()
 
 void TMonitorGrid::arranged()
 {
-    const bool grouped = !m_proxy->grouping().empty();
+    const int levels = static_cast<int>(m_proxy->grouping().size());
+    const bool grouped = levels > 0;
     m_view->setRootIsDecorated(grouped);
+    // The first column holds the groups' indentation: it widens by what the rows are indented.
+    const int indent = grouped ? (levels + 1) * m_view->indentation() : 0;
+    if (indent != m_firstColumnIndent) {
+        m_header->resizeSection(0, std::max(20, m_header->sectionSize(0) + indent - m_firstColumnIndent));
+        m_firstColumnIndent = indent;
+    }
     if (grouped)
         for (const QModelIndex& g : m_proxy->groupIndexes())
             if (!m_view->isFirstColumnSpanned(g.row(), g.parent()))
@@ -312,7 +324,7 @@ void TMonitorGrid::snapshotRowsReplaced()
 void TMonitorGrid::snapshotCurrentRowChanged()
 {
     if (!currentRowShown())
-        selectSnapshotRow();
+        selectSnapshotRow(false);
 }
 
 void TMonitorGrid::viewCurrentChanged(const QModelIndex& current)
@@ -324,13 +336,15 @@ void TMonitorGrid::viewCurrentChanged(const QModelIndex& current)
         m_snapshot.setRecNo(row);
 }
 
-void TMonitorGrid::selectSnapshotRow()
+void TMonitorGrid::selectSnapshotRow(bool mayMoveCursor)
 {
     QModelIndex target = indexOfSnapshotRow(m_snapshot.recNo());
-    if (!target.isValid()) {
-        // The snapshot's row is filtered out: the grid's first row becomes the current one.
+    if (!target.isValid() && mayMoveCursor) {
+        // The user's filter hid the snapshot's row: the grid's first row becomes the current one.
+        // Never when the cursor moved elsewhere: whoever moves it (a loop over the rows, a
+        // refresh) keeps it where they put it, and the grid shows no current row meanwhile.
         const QModelIndex leaf = firstLeaf();
-        if (leaf.isValid() && !m_syncing) {
+        if (leaf.isValid()) {
             m_snapshot.setRecNo(snapshotRowOf(leaf));
             target = indexOfSnapshotRow(m_snapshot.recNo());
         }
@@ -356,8 +370,8 @@ void TMonitorGrid::sizeColumnsOnce()
         return;
     m_sized = true;
     for (int s = 0; s < m_visibleColumns; ++s) {
-        m_view->resizeColumnToContents(s);
-        const int caption = m_header->captionWidth(s);
+        m_view->resizeColumnToContents(s);  // with the first column's indentation
+        const int caption = m_header->captionWidth(s) + (s == 0 ? m_firstColumnIndent : 0);
         m_header->resizeSection(s, std::clamp(m_header->sectionSize(s) + 8, caption, std::max(caption, 400)));
     }
 }

@@ -56,7 +56,8 @@ public:
     void fillColumnMenu(QMenu& menu, int section);
     void fillFilterMenu(QMenu& menu, int section);
 
-    // Whether the grid shows the snapshot's current row as its current row.
+    // Whether the grid shows the snapshot's current row as its current row: not when the row is
+    // filtered out (the grid then has no current row, and commands on the row should wait).
     bool currentRowShown() const;
 
 protected:
@@ -71,7 +72,7 @@ private:
     void snapshotRowsReplaced();
     void snapshotCurrentRowChanged();
     void viewCurrentChanged(const QModelIndex& current);
-    void selectSnapshotRow();
+    void selectSnapshotRow(bool mayMoveCursor);
     void sizeColumnsOnce();
     int snapshotRowOf(const QModelIndex& index) const;
     QModelIndex indexOfSnapshotRow(int row) const;
@@ -90,4 +91,5 @@ private:
     int m_visibleColumns = 0;
     bool m_syncing = false;
     bool m_sized = false;
+    int m_firstColumnIndent = 0;  // what the first column is widened by for the groups' indentation
 };
