@@ -47,9 +47,7 @@ const char* stateOf(int s) { return s % 20 == 0 ? "STALLED" : (s % 7 == 0 ? "IDL
 void fill(const TestDatabase& db)
 {
     ib::Attachment att;
-    ParamList params;
-    params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
-    att.attach(db.path().toStdString(), ib::databaseParamBlock(params));
+    db.attach(att);
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(false));
     ib::Statement ins;

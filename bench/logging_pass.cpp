@@ -42,13 +42,6 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-ib::ParamBlock dpb()
-{
-    ParamList params;
-    params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
-    return ib::databaseParamBlock(params);
-}
-
 void run(ib::Attachment& att, ib::Transaction& tr, ib::Statement& st, const std::string& sql,
          const std::vector<int64_t>& values)
 {
@@ -72,7 +65,7 @@ void setForcedWrites(const TestDatabase& db, bool on)
 void fill(const TestDatabase& db)
 {
     ib::Attachment att;
-    att.attach(db.path().toStdString(), dpb());
+    db.attach(att);
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(false));
     ib::Statement st;
@@ -186,7 +179,7 @@ int main(int argc, char** argv)
     }
     static const QRegularExpression number(QStringLiteral("CURRENT_TIMESTAMP,-?\\d+, GEN_ID\\("));
     ib::Attachment att;
-    att.attach(db.path().toStdString(), dpb());
+    db.attach(att);
     ib::Transaction tr;
     ib::Statement st;
     auto barePass = [&] {

@@ -42,9 +42,7 @@ size_t heapInUse()
 void fill(const TestDatabase& db)
 {
     ib::Attachment att;
-    ParamList params;
-    params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
-    att.attach(db.path().toStdString(), ib::databaseParamBlock(params));
+    db.attach(att);
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(false));
     ib::Statement ins;
@@ -106,9 +104,7 @@ int main(int argc, char** argv)
     std::vector<double> bare;
     {
         ib::Attachment att;
-        ParamList params;
-        params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
-        att.attach(db.path().toStdString(), ib::databaseParamBlock(params));
+        db.attach(att);
         ib::Transaction tr;
         tr.start(att, ib::readCommittedTpb(true));
         ib::Statement st;

@@ -66,10 +66,8 @@ QString state(const TestDatabase& db, const QString& table, const QString& key, 
 // The message the server gives for preparing `sql` on its own attachment.
 QString serverMessageFor(const TestDatabase& db, const QString& sql)
 {
-    ParamList params;
-    params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
     ib::Attachment att;
-    att.attach(ib::toClientText(db.path()), ib::databaseParamBlock(params));
+    db.attach(att);
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(false));
     QString message;

@@ -49,10 +49,7 @@ struct Session {
     explicit Session(const TestDatabase& db, unsigned dialect = 1, const QString& charset = QString())
         : dialect(dialect)
     {
-        ParamList params;
-        params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
-        params.setParam(QStringLiteral("lc_ctype"), charset);
-        att.attach(ib::toClientText(db.path()), ib::databaseParamBlock(params));
+        db.attach(att, charset);
         tr.start(att, ib::readCommittedTpb(false));
     }
     // Every row of a query, each value as text (CHAR without its padding, NULL as "<null>").

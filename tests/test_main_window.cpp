@@ -15,6 +15,7 @@
 #include "mainwindow/SnapshotTableView.h"
 #include "monitor/QuillmereDM.h"
 #include "monitor/SnapshotModel.h"
+#include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
 
 #include <QAbstractItemModelTester>
@@ -36,28 +37,6 @@
 
 namespace {
 
-// Runs the answer on the first modal window of type W that opens, from inside its modal loop.
-template <class W>
-class ModalAnswer {
-public:
-    explicit ModalAnswer(std::function<void(W*)> answer)
-    {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this, answer = std::move(answer)] {
-            if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
-                m_timer.stop();
-                ++m_answered;
-                answer(window);
-            }
-        });
-        m_timer.start();
-    }
-    int answered() const { return m_answered; }
-
-private:
-    QTimer m_timer;
-    int m_answered = 0;
-};
 
 // One tick of the window's refresh timer, delivered the way the timer delivers it.
 void tick(TfrmMain& form)

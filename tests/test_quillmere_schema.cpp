@@ -54,10 +54,8 @@ std::unique_ptr<TestDatabase> database(unsigned dialect = 3, bool tables = false
 // Every row of a query through a new attachment, each value as text.
 QStringList rows(const TestDatabase& db, const QString& sql)
 {
-    ParamList params;
-    params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
     ib::Attachment att;
-    att.attach(ib::toClientText(db.path()), ib::databaseParamBlock(params));
+    db.attach(att);
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(true));
     ib::Statement st;

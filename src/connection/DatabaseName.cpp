@@ -9,10 +9,8 @@ DatabaseNameParts ClassifyDatabaseName(const QString& name)
     if (name.startsWith(QLatin1String("\\\\"))) {
         parts.protocol = ServicesProtocol::NamedPipe;
         const qsizetype slash = name.indexOf(QLatin1Char('\\'), 2);
-        if (slash < 0) {
-            parts.serverName = QString();
-            parts.databasePath = QString();
-        } else {
+        // without a further backslash there is neither a server name nor a path
+        if (slash >= 0) {
             parts.serverName = name.mid(2, slash - 2);
             parts.databasePath = name.mid(slash + 1);
         }

@@ -35,10 +35,8 @@ struct LogModule {
 // Every row of a query, each value as text; NULL reads "<null>".
 inline QList<QStringList> queryRows(const TestDatabase& db, const QString& sql)
 {
-    ParamList params;
-    params.setParam(QStringLiteral("user_name"), QStringLiteral("SYSDBA"));
     ib::Attachment att;
-    att.attach(ib::toClientText(db.path()), ib::databaseParamBlock(params));
+    db.attach(att);
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(true));
     QList<QStringList> rows;

@@ -44,6 +44,11 @@ QString TestDatabase::schemaPath(const QString& fileName)
     return QStringLiteral(QUILLMERE_SOURCE_DIR "/schema/") + fileName;
 }
 
+void TestDatabase::attach(ib::Attachment& attachment, const QString& characterSet) const
+{
+    attachment.attach(ib::toClientText(m_path), dpb(characterSet));
+}
+
 void TestDatabase::execute(const QString& sql, const QString& characterSet) const
 {
     execute(QStringList{sql}, characterSet);
@@ -52,7 +57,7 @@ void TestDatabase::execute(const QString& sql, const QString& characterSet) cons
 void TestDatabase::execute(const QStringList& statements, const QString& characterSet) const
 {
     ib::Attachment db;
-    db.attach(ib::toClientText(m_path), dpb(characterSet));
+    attach(db, characterSet);
     ib::Transaction tr;
     tr.start(db, ib::readCommittedTpb(false));
     for (const QString& sql : statements) {
@@ -83,7 +88,7 @@ void TestDatabase::executeScript(const QString& scriptPath) const
 QString TestDatabase::scalar(const QString& sql) const
 {
     ib::Attachment db;
-    db.attach(ib::toClientText(m_path), dpb(QString()));
+    attach(db);
     ib::Transaction tr;
     tr.start(db, ib::readCommittedTpb(true));
     ib::Statement st;

@@ -8,6 +8,10 @@
 
 #include <memory>
 
+namespace ib {
+class Attachment;
+}
+
 class TestDatabase {
 public:
     struct Options {
@@ -22,6 +26,9 @@ public:
 
     const QString& path() const { return m_path; }
     QString folder() const { return m_dir.path(); }
+
+    // Attaches as SYSDBA through the embedded engine, with the connection character set when given.
+    void attach(ib::Attachment& attachment, const QString& characterSet = QString()) const;
 
     // Each call attaches, runs the statements in one transaction, commits and detaches.
     void execute(const QString& sql, const QString& characterSet = QString()) const;

@@ -47,7 +47,7 @@ void TGridProxyModel::setSourceModel(QAbstractItemModel* source)
     m_sorts.clear();
     m_groups.clear();
     m_filters.clear();
-    m_arrangement = source ? Arrangement::build(*source, spec(), m_valueRole) : Arrangement{};
+    m_arrangement = source ? Arrangement::build(*source, rules(), m_valueRole) : Arrangement{};
     if (m_arrangement.nodes.empty())
         m_arrangement.nodes.emplace_back();
     m_dirty = false;
@@ -139,7 +139,7 @@ void TGridProxyModel::resetFromSource()
         m_groups.clear();
         m_filters.clear();
     }
-    m_arrangement = Arrangement::build(*s, spec(), m_valueRole);
+    m_arrangement = Arrangement::build(*s, rules(), m_valueRole);
     m_dirty = false;
     m_movingLeaves.clear();
 }
@@ -162,7 +162,7 @@ void TGridProxyModel::setColumnOrder(std::vector<int> order)
     m_groups.clear();
     m_filters.clear();
     if (sourceModel())
-        m_arrangement = Arrangement::build(*sourceModel(), spec(), m_valueRole);
+        m_arrangement = Arrangement::build(*sourceModel(), rules(), m_valueRole);
     m_dirty = false;
     endResetModel();
 }
@@ -187,9 +187,9 @@ int TGridProxyModel::proxyColumn(int sourceColumn) const
                : -1;
 }
 
-grid::ArrangeSpec TGridProxyModel::spec() const
+grid::ArrangeRules TGridProxyModel::rules() const
 {
-    grid::ArrangeSpec s;
+    grid::ArrangeRules s;
     for (const auto& [column, value] : m_filters)
         s.filters.push_back({sourceColumn(column), value});
     for (const OrderedColumn& g : m_groups)
@@ -267,7 +267,7 @@ void TGridProxyModel::rearrange()
     m_dirty = false;
     if (!sourceModel())
         return;
-    Arrangement next = Arrangement::build(*sourceModel(), spec(), m_valueRole);
+    Arrangement next = Arrangement::build(*sourceModel(), rules(), m_valueRole);
     if (next.sameShape(m_arrangement)) {
         m_arrangement = std::move(next);
         emitValuesChanged();

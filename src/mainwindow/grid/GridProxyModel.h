@@ -86,7 +86,7 @@ signals:
 private:
     int nodeOf(const QModelIndex& index) const;
     QModelIndex indexOfNode(int node, int column) const;
-    grid::ArrangeSpec spec() const;
+    grid::ArrangeRules rules() const;
     void sourceChanged();
     void rearrange();
     void emitValuesChanged();

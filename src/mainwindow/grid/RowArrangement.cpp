@@ -130,30 +130,30 @@ std::vector<qint64> rankTexts(const std::vector<SortKey>& values, size_t k)
 
 }  // namespace
 
-Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeSpec& spec, int valueRole)
+Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeRules& rules, int valueRole)
 {
     Arrangement a;
     const int n = source.rowCount();
     a.leafOfSource.assign(static_cast<size_t>(n), -1);
-    a.groupLevels = static_cast<int>(spec.groups.size());
+    a.groupLevels = static_cast<int>(rules.groups.size());
 
     // The keys: the group columns, then the sort columns that are not grouped.
-    std::vector<OrderedColumn> keys = spec.groups;
-    for (const OrderedColumn& s : spec.sorts)
+    std::vector<OrderedColumn> keys = rules.groups;
+    for (const OrderedColumn& s : rules.sorts)
         if (std::none_of(keys.begin(), keys.end(), [&](const OrderedColumn& k) { return k.column == s.column; }))
             keys.push_back(s);
     const size_t k = keys.size();
-    const size_t f = spec.filters.size();
+    const size_t f = rules.filters.size();
     // a key on a filtered column reuses the value the filter has read
     std::vector<int> filterOfKey(k, -1);
     for (size_t j = 0; j < k; ++j)
         for (size_t i = 0; i < f; ++i)
-            if (spec.filters[i].column == keys[j].column)
+            if (rules.filters[i].column == keys[j].column)
                 filterOfKey[j] = static_cast<int>(i);
 
     // 1. The rows that pass every filter, 2. with their keys.
     std::vector<SortKey> wanted;
-    for (const ValueFilter& filter : spec.filters)
+    for (const ValueFilter& filter : rules.filters)
         wanted.push_back(SortKey::from(filter.value));
     std::vector<int> rows;
     std::vector<SortKey> values;
@@ -163,7 +163,7 @@ Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeSp
     for (int r = 0; r < n; ++r) {
         bool pass = true;
         for (size_t i = 0; i < f && pass; ++i) {
-            seen[i] = SortKey::from(source.index(r, spec.filters[i].column).data(valueRole));
+            seen[i] = SortKey::from(source.index(r, rules.filters[i].column).data(valueRole));
             pass = seen[i] == wanted[i];
         }
         if (!pass)
@@ -197,7 +197,7 @@ Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeSp
     // 4. The tree.
     a.nodes.reserve(rows.size() + 1);
     a.nodes.emplace_back();  // the root
-    const size_t g = spec.groups.size();
+    const size_t g = rules.groups.size();
     std::vector<int> open(g, -1);  // the open group node of each level
     auto addChild = [&a](int parent, Node node) {
         node.parent = parent;
@@ -220,7 +220,7 @@ Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeSp
         for (size_t l = level; l < g; ++l) {
             Node group;
             group.level = static_cast<int>(l);
-            const QModelIndex cell = source.index(sourceRow, spec.groups[l].column);
+            const QModelIndex cell = source.index(sourceRow, rules.groups[l].column);
             group.value = cell.data(valueRole);
             group.text = cell.data(Qt::DisplayRole).toString();
             const QString parentPath = l == 0 ? QString() : a.nodes[static_cast<size_t>(open[l - 1])].path;

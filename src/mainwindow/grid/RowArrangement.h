@@ -49,7 +49,7 @@ struct ValueFilter {
     QVariant value;   // the typed value a row must have; a null value admits the NULL cells
 };
 
-struct ArrangeSpec {
+struct ArrangeRules {
     std::vector<ValueFilter> filters;
     std::vector<OrderedColumn> groups;  // outermost first
     std::vector<OrderedColumn> sorts;   // most significant first
@@ -75,7 +75,7 @@ struct Arrangement {
     QHash<QString, int> groupOfPath;
     int groupLevels = 0;
 
-    static Arrangement build(const QAbstractItemModel& source, const ArrangeSpec& spec, int valueRole);
+    static Arrangement build(const QAbstractItemModel& source, const ArrangeRules& rules, int valueRole);
 
     bool isGroup(int node) const { return node > 0 && nodes[static_cast<size_t>(node)].level < groupLevels; }
     int visibleLeafCount() const;
