@@ -9,6 +9,7 @@
 #include "dialogs/MultiExceptionHandler.h"
 #include "dialogs/Prompts.h"
 #include "mainwindow/MemoryChartFrame.h"
+#include "mainwindow/charts/MemoryCharts.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -292,15 +293,16 @@ private slots:
         QCOMPARE(TfrmMemoryDisplayChart::barColor(29, grey), QColor(241, 241, 232));  // 240.5, 240.5, 232
     }
 
-    // Kilobytes as "#,##0.### KB" in the user's locale.
+    // Kilobytes as "#,##0.### KB" in the user's locale, thousands separated also in the C locale.
     void kilobytesText()
     {
-        QCOMPARE(TfrmMemoryDisplayChart::kilobytesText(5000 / 1024.0), QStringLiteral("4.883 KB"));
-        QCOMPARE(TfrmMemoryDisplayChart::kilobytesText(2048), QStringLiteral("2,048 KB"));
-        QCOMPARE(TfrmMemoryDisplayChart::kilobytesText(0.5), QStringLiteral("0.5 KB"));
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(TMemoryCharts::kilobytesText(5000), QStringLiteral("4.883 KB"));
+        QCOMPARE(TMemoryCharts::kilobytesText(2048 * 1024), QStringLiteral("2,048 KB"));
+        QCOMPARE(TMemoryCharts::kilobytesText(512), QStringLiteral("0.5 KB"));
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(TfrmMemoryDisplayChart::kilobytesText(5000 / 1024.0), QStringLiteral("4,883 KB"));
-        QCOMPARE(TfrmMemoryDisplayChart::kilobytesText(1234567 / 1024.0), QStringLiteral("1.205,632 KB"));
+        QCOMPARE(TMemoryCharts::kilobytesText(5000), QStringLiteral("4,883 KB"));
+        QCOMPARE(TMemoryCharts::kilobytesText(1234567), QStringLiteral("1.205,632 KB"));
     }
 };
 

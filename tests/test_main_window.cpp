@@ -12,7 +12,8 @@
 #include "dialogs/Prompts.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/MemoryChartFrame.h"
-#include "mainwindow/SnapshotTableView.h"
+#include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/sqlpane/SqlPane.h"
 #include "monitor/QuillmereDM.h"
 #include "monitor/SnapshotModel.h"
 #include "support/ModalAnswer.h"
@@ -30,6 +31,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include <functional>
@@ -275,7 +277,7 @@ private slots:
         QVERIFY(!f.actLoggingEnabled->isEnabled());
 
         f.PageControl->setCurrentWidget(f.tshtAttachments);
-        QCOMPARE(f.dbgrdAttachments->model()->rowCount(), 1);
+        QCOMPARE(f.dbgrdAttachments->view()->model()->rowCount(), 1);
         f.actDisconnect->trigger();
         QVERIFY(!w.connected());
         for (int row = 0; row < 44; ++row)
@@ -283,7 +285,7 @@ private slots:
         QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));
         QVERIFY(f.frmMemoryDisplayChart->history().empty());
         QVERIFY(f.frmMemoryDisplayChart->slices().empty());
-        QCOMPARE(f.dbgrdAttachments->model()->rowCount(), 1);
+        QCOMPARE(f.dbgrdAttachments->view()->model()->rowCount(), 1);
         QVERIFY(!f.Timer.isActive());
         QVERIFY(!f.actRefresh->isEnabled());
         QVERIFY(f.stbDatabase->text().isEmpty());
@@ -304,7 +306,7 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         f.PageControl->setCurrentWidget(f.tshtStatements);
-        TSnapshotTableView& grid = *f.dbgrdStatements;
+        QTreeView& grid = *f.dbgrdStatements->view();
         QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         Snapshot& s = w.dm().cdsStatements;
         QCOMPARE(s.rowCount(), 4);

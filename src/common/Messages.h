@@ -225,4 +225,45 @@ inline constexpr const char* GridBlankValue = "(Blanks)";
 inline constexpr const char* SqlPaneCopy = "&Copy";
 inline constexpr const char* SqlPaneSelectAll = "Select &All";
 
+// Control commands: the confirmation box and the texts when the server changed no row
+inline constexpr const char* ConfirmCaption = "Confirm";
+inline constexpr const char* ConfirmCancelStatement = "Are you sure you want to cancel this statement?\r\n\r\n";
+inline constexpr const char* ConfirmCommitTransaction = "Are you sure you want to commit transaction ID ";
+inline constexpr const char* ConfirmRollbackTransaction = "Are you sure you want to roll back transaction ID ";
+inline constexpr const char* ConfirmCancelAttachment =
+    "Are you sure you want to cancel the current operations for the user ";
+inline constexpr const char* ConfirmShutdownAttachment = "Are you sure you want to shutdown this connection for user ";
+inline constexpr const char* ConfirmQuestionEnd = "?";
+inline constexpr const char* FailedStatement = "Operation failed.  The statement may no longer be active.";
+inline constexpr const char* FailedTransaction = "Operation failed.  The transaction may no longer be active.";
+inline constexpr const char* FailedAttachment = "Operation failed.  The user may no longer be active.";
+
+// Reports and help
+inline constexpr const char* ServerLogCaptionSuffix = " interbase.log";
+inline constexpr const char* StatisticsViewerCaption = "Database Statistics";
+inline constexpr const char* HelpFolder = "Help";
+inline constexpr const char* HelpFileExtension = ".html";
+inline constexpr const char* ProductWebAddress = "https://quillmere.example.org/";
+
+// Logging control
+inline constexpr const char* InformationCaption = "Information";
+inline constexpr const char* WarningCaption = "Warning";
+inline constexpr const char* LoggingPausedForSetup = "Logging will be paused while the setup dialog is open.";
+inline constexpr const char* LoggingStartNow = "Do you want to start logging now?";
+inline constexpr const char* LoggingResumeNow = "Resume logging now?";
+inline constexpr const char* LoggingMissingTablesHead =
+    "The following tables which you have selected for logging do not exist in the current database:";
+inline constexpr const char* LoggingMissingTablesTail =
+    "Press OK to create them now or Cancel to abort and choose different table names.";
+inline constexpr const char* LoggingIncorrectTablesHead =
+    "The following tables which you have selected for logging exist in the current database, but have incorrect "
+    "metadata:";
+inline constexpr const char* LoggingIncorrectTablesTail =
+    "Press OK to recreate them now or Cancel to abort and choose different table names.";
+inline constexpr const char* LoggingIncorrectTablesWarning =
+    "WARNING: Recreating the tables means that you will lose all existing data in these tables!";
+inline constexpr const char* LoggingGeneratorMissingHead = "Generator ";
+inline constexpr const char* LoggingGeneratorMissingTail =
+    " does not exist.  Press OK to create it now or Cancel to abort and choose a different generator name.";
+
 }  // namespace msg

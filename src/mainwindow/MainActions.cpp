@@ -187,4 +187,6 @@ void TfrmMain::connectActions()
         connect(entry, &QAction::triggered, this, guarded([this] { MemoryDisplayExecute(); }));
     connect(&Timer, &QTimer::timeout, this, guarded([this] { TimerTimer(); }));
     connect(PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
+    connectCommandActions();
+    connectLoggingActions();
 }

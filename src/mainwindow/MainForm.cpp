@@ -8,7 +8,9 @@
 #include "dialogs/MultiExceptionHandler.h"
 #include "mainwindow/DatabaseProperties.h"
 #include "mainwindow/MemoryChartFrame.h"
-#include "mainwindow/SnapshotTableView.h"
+#include "logging/IBPerformanceLogDM.h"
+#include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/sqlpane/SqlPane.h"
 #include "monitor/QuillmereDM.h"
 #include "monitor/SnapshotModel.h"
 
@@ -16,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -64,9 +65,9 @@ QVBoxLayout* pageLayout(QWidget* page)
     return layout;
 }
 
-TSnapshotTableView* grid(const char* name, QWidget* parent)
+TMonitorGrid* monitorGrid(Snapshot& snapshot, grids::GridId id, const char* name, QWidget* parent)
 {
-    auto* view = new TSnapshotTableView(parent);
+    auto* view = new TMonitorGrid(snapshot, grids::gridDecl(id), parent);
     view->setObjectName(QString::fromLatin1(name));
     return view;
 }
@@ -128,6 +129,7 @@ TfrmMain::~TfrmMain()
     delete takeCentralWidget();
     delete srcPoolBlocks;
     srcPoolBlocks = nullptr;
+    m_dmPerformanceLog.reset();
     m_dmQuillmere.reset();
     m_dmServerProperties.reset();
     m_errorHandler.reset();
@@ -154,41 +156,53 @@ void TfrmMain::createPages()
     vleDatabase->setWordWrap(false);
     pageLayout(tshtDatabase)->addWidget(vleDatabase);
 
+    // the grids join their pages with the snapshot module (CreateDataModules), the chart frame
+    // joins the Memory tab when created
     tshtPools = page(PageControl, "tshtPools", msg::TabMemory);
-    dbgrdPools = grid("dbgrdPools", tshtPools);
-    pageLayout(tshtPools)->addWidget(dbgrdPools);  // the chart frame joins it when created
-
+    pageLayout(tshtPools);
     tshtProcedures = page(PageControl, "tshtProcedures", msg::TabProcedures);
-    dbgrdProcedures = grid("dbgrdProcedures", tshtProcedures);
-    pageLayout(tshtProcedures)->addWidget(dbgrdProcedures);
+    pageLayout(tshtProcedures);
 
     tshtStatements = page(PageControl, "tshtStatements", msg::TabStatements);
     splStatements = new QSplitter(Qt::Vertical, tshtStatements);
     splStatements->setObjectName(QStringLiteral("splStatements"));
     splStatements->setChildrenCollapsible(false);
-    dbgrdStatements = grid("dbgrdStatements", splStatements);
-    memSQL = new QPlainTextEdit(splStatements);
+    memSQL = new TSqlPane(splStatements);
     memSQL->setObjectName(QStringLiteral("memSQL"));
-    memSQL->setReadOnly(true);
-    memSQL->setLineWrapMode(QPlainTextEdit::NoWrap);
-    splStatements->addWidget(dbgrdStatements);
     splStatements->addWidget(memSQL);
-    splStatements->setStretchFactor(0, 0);
-    splStatements->setStretchFactor(1, 1);
-    splStatements->setSizes({StatementsGridHeight, ClientHeight});
     pageLayout(tshtStatements)->addWidget(splStatements);
 
     tshtRelations = page(PageControl, "tshtRelations", msg::TabRelations);
-    dbgrdRelations = grid("dbgrdRelations", tshtRelations);
-    pageLayout(tshtRelations)->addWidget(dbgrdRelations);
-
+    pageLayout(tshtRelations);
     tshtTransactions = page(PageControl, "tshtTransactions", msg::TabTransactions);
-    dbgrdTransactions = grid("dbgrdTransactions", tshtTransactions);
-    pageLayout(tshtTransactions)->addWidget(dbgrdTransactions);
-
+    pageLayout(tshtTransactions);
     tshtAttachments = page(PageControl, "tshtAttachments", msg::TabUsers);
-    dbgrdAttachments = grid("dbgrdAttachments", tshtAttachments);
-    pageLayout(tshtAttachments)->addWidget(dbgrdAttachments);
+    pageLayout(tshtAttachments);
+}
+
+void TfrmMain::createGrids()
+{
+    TdmQuillmere& dm = *m_dmQuillmere;
+    using grids::GridId;
+    dbgrdPools = monitorGrid(dm.cdsPools, GridId::Pools, "dbgrdPools", tshtPools);
+    tshtPools->layout()->addWidget(dbgrdPools);
+    dbgrdProcedures = monitorGrid(dm.cdsProcedures, GridId::Procedures, "dbgrdProcedures", tshtProcedures);
+    tshtProcedures->layout()->addWidget(dbgrdProcedures);
+
+    // the statements grid keeps its height when the window grows; the SQL pane takes the rest
+    dbgrdStatements = monitorGrid(dm.cdsStatements, GridId::Statements, "dbgrdStatements", splStatements);
+    splStatements->insertWidget(0, dbgrdStatements);
+    splStatements->setStretchFactor(0, 0);
+    splStatements->setStretchFactor(1, 1);
+    splStatements->setSizes({StatementsGridHeight, ClientHeight});
+    memSQL->bind(&dm.cdsStatements);
+
+    dbgrdRelations = monitorGrid(dm.cdsRelations, GridId::Relations, "dbgrdRelations", tshtRelations);
+    tshtRelations->layout()->addWidget(dbgrdRelations);
+    dbgrdTransactions = monitorGrid(dm.cdsTransactions, GridId::Transactions, "dbgrdTransactions", tshtTransactions);
+    tshtTransactions->layout()->addWidget(dbgrdTransactions);
+    dbgrdAttachments = monitorGrid(dm.cdsAttachments, GridId::Attachments, "dbgrdAttachments", tshtAttachments);
+    tshtAttachments->layout()->addWidget(dbgrdAttachments);
 }
 
 void TfrmMain::createStatusBar()
@@ -214,17 +228,11 @@ void TfrmMain::CreateDataModules()
 
     // the data sources
     TdmQuillmere& dm = *m_dmQuillmere;
-    dbgrdPools->bind(dm.cdsPools);
+    createGrids();
     srcPoolBlocks = new SnapshotModel(&dm.cdsPoolBlocks, this);
-    dbgrdProcedures->bind(dm.cdsProcedures);
-    dbgrdStatements->bind(dm.cdsStatements);
-    dbgrdTransactions->bind(dm.cdsTransactions);
-    dbgrdRelations->bind(dm.cdsRelations);
-    dbgrdAttachments->bind(dm.cdsAttachments);
 
     // the control commands follow the current row of their snapshot
     connect(&dm.cdsStatements, &Snapshot::currentRowChanged, this, guarded([this] { UpdateStatementActions(); }));
-    connect(&dm.cdsStatements, &Snapshot::currentRowChanged, this, [this] { showCurrentStatement(); });
     connect(&dm.cdsTransactions, &Snapshot::currentRowChanged, this,
             guarded([this] { UpdateTransactionActions(); }));
     connect(&dm.cdsAttachments, &Snapshot::currentRowChanged, this, guarded([this] { UpdateUserActions(); }));

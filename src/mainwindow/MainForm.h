@@ -6,11 +6,14 @@
 // F5, on a tab change and when a connection opens.
 //
 // The file pairs: MainForm.cpp (creation, pages, start-up, teardown, connecting), MainActions.cpp
-// (the commands, menus and tool bars), MainRefresh.cpp (the refresh cycle and the command states).
+// (the commands, menus and tool bars), MainRefresh.cpp (the refresh cycle and the command states),
+// MainCommands.cpp (the control commands, the reports, the system-table choice and help),
+// MainLogging.cpp (the logging commands and the log timer).
 
 #include "mainwindow/PoolMemoryList.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -30,8 +33,10 @@ class TdlgConnectToDB;
 class TdmQuillmere;
 class TdmServerProperties;
 class TfrmMemoryDisplayChart;
+class TdmPerformanceLog;
+class TMonitorGrid;
 class TMultiExceptionHandler;
-class TSnapshotTableView;
+class TSqlPane;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -90,6 +95,39 @@ public:
     void actPausedExecute();
     void TimerTimer();
 
+    // The control commands, the reports, the system-table choice and help (MainCommands.cpp).
+    void actStatementCancelExecute();
+    void actTransactionCommitExecute();
+    void actTransactionRollbackExecute();
+    void actAttachmentCancelExecute();
+    void actAttachmentShutdownExecute();
+    void actViewInterbaseLogExecute();
+    void actViewDatabaseStatisticsExecute();
+    void actShowSystemTablesExecute();
+    void actHelpContentsExecute();
+    void actHelpWebExecute();
+    void actHelpAboutExecute();
+    // The folder "Help" beside the running executable, and the executable's name with ".html".
+    static QString GetHelpFileName();
+
+    // Logging (MainLogging.cpp).
+    void actSetupLoggingExecute();
+    void actLoggingEnabledExecute();
+    void TimerLogTimer();
+    void EnsureLogModule();
+    // false: the setup command ends silently.
+    bool VerifyLogObjects();
+    bool AskCreateTables(const QStringList& missingTables);
+    bool AskCreateGenerator();
+    void StartLogging();
+    void UpdateLogTimer();
+    // The log interval in milliseconds (unsigned 32 bits; longer than a QTimer's signed range, so
+    // the log timer counts it in steps).
+    quint32 LogInterval() const { return m_logInterval; }
+    void SetLogInterval(quint32 milliseconds);
+    // The log module: nullptr until the first run of the setup command.
+    TdmPerformanceLog* dmPerformanceLog() const { return m_dmPerformanceLog.get(); }
+
     // The refresh timer and the logging timer.
     QTimer Timer;
     QTimer TimerLog;
@@ -105,15 +143,15 @@ public:
     QWidget* tshtAttachments = nullptr;
     QTableWidget* vleDatabase = nullptr;
     TfrmMemoryDisplayChart* frmMemoryDisplayChart = nullptr;
-    TSnapshotTableView* dbgrdPools = nullptr;
-    TSnapshotTableView* dbgrdProcedures = nullptr;
-    TSnapshotTableView* dbgrdStatements = nullptr;
-    TSnapshotTableView* dbgrdRelations = nullptr;
-    TSnapshotTableView* dbgrdTransactions = nullptr;
-    TSnapshotTableView* dbgrdAttachments = nullptr;
+    TMonitorGrid* dbgrdPools = nullptr;
+    TMonitorGrid* dbgrdProcedures = nullptr;
+    TMonitorGrid* dbgrdStatements = nullptr;
+    TMonitorGrid* dbgrdRelations = nullptr;
+    TMonitorGrid* dbgrdTransactions = nullptr;
+    TMonitorGrid* dbgrdAttachments = nullptr;
     SnapshotModel* srcPoolBlocks = nullptr;  // bound, shown by no view of this window
     QSplitter* splStatements = nullptr;
-    QPlainTextEdit* memSQL = nullptr;
+    TSqlPane* memSQL = nullptr;
     QToolBar* tlbStatements = nullptr;
     QToolBar* tlbTransactions = nullptr;
     QToolBar* tlbAttachments = nullptr;
@@ -154,19 +192,24 @@ protected:
 private:
     // MainForm.cpp
     void createPages();
+    void createGrids();
     void createStatusBar();
     // MainActions.cpp
     void createActions();
     void createMenus();
     void createToolBars();
     void connectActions();
-    // MainRefresh.cpp
+    // MainCommands.cpp
+    void connectCommandActions();
+    // MainLogging.cpp
+    void connectLoggingActions();
     bool loggingReady() const;
-    void showCurrentStatement();
 
     PoolMemoryList m_poolMemoryList;
     std::unique_ptr<TMultiExceptionHandler> m_errorHandler;
     std::unique_ptr<TdmServerProperties> m_dmServerProperties;
     std::unique_ptr<TdmQuillmere> m_dmQuillmere;
+    std::unique_ptr<TdmPerformanceLog> m_dmPerformanceLog;
+    quint32 m_logInterval = 600000;
     bool m_shown = false;
 };

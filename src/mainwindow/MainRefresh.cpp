@@ -9,12 +9,11 @@
 #include "connection/ServerConnectionDM.h"
 #include "mainwindow/DatabaseProperties.h"
 #include "mainwindow/MemoryChartFrame.h"
-#include "mainwindow/SnapshotTableView.h"
+#include "mainwindow/grid/MonitorGrid.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 
@@ -149,12 +148,6 @@ void TfrmMain::RefreshAction(QAction* entry)
         Timer.start();
 }
 
-bool TfrmMain::loggingReady() const
-{
-    // the log module is created by the logging commands; until then logging is not set up
-    return false;
-}
-
 void TfrmMain::UpdateCommandStates()
 {
     const bool connected = m_dmServerProperties->GetConnected();
@@ -187,12 +180,6 @@ void TfrmMain::UpdateUserActions()
     const Snapshot& users = m_dmQuillmere->cdsAttachments;
     actAttachmentCancel->setEnabled(users.isOpen() && !users.isEmpty());
     actAttachmentShutdown->setEnabled(actAttachmentCancel->isEnabled());
-}
-
-void TfrmMain::showCurrentStatement()
-{
-    const Snapshot& statements = m_dmQuillmere->cdsStatements;
-    memSQL->setPlainText(statements.recNo() >= 0 ? statements.asText(QStringLiteral("TMP$SQL")) : QString());
 }
 
 void TfrmMain::RefreshDatabaseValues()

@@ -1,7 +1,8 @@
 #pragma once
-// TfrmMemoryDisplayChart: the Memory tab's two charts, side by side: the memory of each pool
-// type as a pie, and the history of the total as 30 bars, the newest at the left. Every refresh
-// hands it the pools (UpdateCharts), which adds one history value; a disconnect clears both.
+// TfrmMemoryDisplayChart: what the Memory tab's two charts show: the memory of each pool type as
+// a pie, and the history of the total as 30 bars, the newest at the left, each bar in its own
+// colour. Every refresh hands it the pools (UpdateCharts), which adds one history value; a
+// disconnect clears both. The drawing is TMemoryCharts'.
 
 #include "mainwindow/PoolMemoryList.h"
 
@@ -11,16 +12,12 @@
 #include <utility>
 #include <vector>
 
-class QChart;
-class QChartView;
-class QPieSeries;
-class QTreeWidget;
+class TMemoryCharts;
 
 class TfrmMemoryDisplayChart : public QWidget {
     Q_OBJECT
 public:
     static constexpr int HistoryLength = 30;
-    static constexpr int PieWidth = 250;
     static constexpr int SliceLabelLength = 27;
 
     explicit TfrmMemoryDisplayChart(QWidget* parent = nullptr);
@@ -43,17 +40,12 @@ public:
     // Bar k of the history: k/30 of the way from yellow to the target, each channel rounded.
     static QColor barColor(int k, const QColor& target);
 
-    // "#,##0.### KB" in the user's locale.
-    static QString kilobytesText(double kilobytes);
-
-    QChartView* chtPoolTypes;
-    QTreeWidget* lstPoolTypes;  // the pie's legend: each slice's colour, label and value
-    QChartView* chtHistory;
+    TMemoryCharts* charts() const { return m_charts; }
 
 private:
-    void drawPie();
-    void drawHistory();
+    void draw(const PoolMemoryList& pools);
 
+    TMemoryCharts* m_charts;
     std::vector<double> m_history;
     std::vector<QColor> m_barColors;
     std::vector<std::pair<QString, double>> m_slices;

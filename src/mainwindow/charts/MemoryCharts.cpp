@@ -78,8 +78,11 @@ void TMemoryCharts::buildHistoryAxes()
     m_bars->attachAxis(megabytes);
 }
 
-QString TMemoryCharts::kilobytesText(qint64 bytes, const QLocale& locale)
+QString TMemoryCharts::kilobytesText(qint64 bytes, const QLocale& userLocale)
 {
+    // thousands are always separated, also where the locale would leave them out (the C locale)
+    QLocale locale = userLocale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     QString number = locale.toString(static_cast<double>(bytes) / 1024.0, 'f', 3);
     // up to three decimals: trailing zeros go, and a decimal separator left bare
     const QString point = locale.decimalPoint();
