@@ -41,25 +41,6 @@ ib::ParamBlock dpb(const QString& user, const QString& password)
     return ib::databaseParamBlock(params);
 }
 
-// The views script run over TCP in the database's dialect.
-void installViews(const QString& databaseName)
-{
-    QFile f(TestDatabase::schemaPath(QStringLiteral("firebird-monitoring-views.sql")));
-    if (!f.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("cannot read %1").arg(f.fileName()));
-    ib::Attachment att;
-    att.attach(ib::toClientText(databaseName), dpb(TestServer::userName(), TestServer::password()));
-    ib::Transaction tr;
-    tr.start(att, ib::readCommittedTpb(false));
-    for (const std::string& sql : ib::splitSqlScript(f.readAll().toStdString())) {
-        ib::Statement st;
-        st.prepare(att, tr, sql, 3);
-        st.execute(tr);
-    }
-    tr.commit();
-    att.detach();
-}
-
 // A second client of the server in this process: its own attachment, and a statement that it
 // runs in a thread of its own.
 class Client {
@@ -178,7 +159,7 @@ private slots:
         if (!m_server.configured())
             QSKIP("no test server: run through ctest, which starts it (QUILLMERE_TEST_SERVER_DIR)");
         m_db = std::make_unique<ServerDatabase>(m_server);
-        installViews(m_db->name());
+        m_db->installViews();
     }
 
     // Our own attachment over TCP, with user, host, address and process id.

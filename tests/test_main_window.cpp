@@ -16,6 +16,7 @@
 #include "mainwindow/sqlpane/SqlPane.h"
 #include "monitor/QuillmereDM.h"
 #include "monitor/SnapshotModel.h"
+#include "support/MainWindowFixture.h"
 #include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
 
@@ -47,65 +48,6 @@ void tick(TfrmMain& form)
     QTimerEvent event(form.Timer.timerId());
     QCoreApplication::sendEvent(&form.Timer, &event);
 }
-
-QString statementRow(int id, int attachment, const QString& state, const QString& sql)
-{
-    return QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$ATTACHMENT_ID, TMP$STATE, TMP$SQL, "
-                          "TMP$TIMESTAMP) VALUES (%1, %2, '%3', '%4', '2020-05-06 07:08:09')")
-        .arg(id)
-        .arg(attachment)
-        .arg(state, sql);
-}
-
-QString attachmentRow(int id, const QString& user)
-{
-    return QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER, TMP$STATE) VALUES (%1, '%2', 'ACTIVE')")
-        .arg(id)
-        .arg(user);
-}
-
-QString poolRow(int id, const char* type, qint64 bytes)
-{
-    return QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY) VALUES (%1, '%2', %3)")
-        .arg(id)
-        .arg(QLatin1String(type))
-        .arg(bytes);
-}
-
-// The window as the program creates it, with the connect dialog answered: connected to the
-// database when there is one, cancelled otherwise.
-struct Window {
-    ScriptedPrompts prompts;
-    std::unique_ptr<TfrmMain> form;
-
-    explicit Window(const TestDatabase* db)
-    {
-        // every window starts from the built-in options
-        QFile::remove(SettingsFileName());
-        TfrmMain::setConnectDialogRunner([db](TdlgConnectToDB& dialog) {
-            if (!db)
-                return int(QDialog::Rejected);
-            dialog.edtDatabaseName->setCurrentText(db->path());
-            dialog.edtUserName->setText(QStringLiteral("SYSDBA"));
-            return int(QDialog::Accepted);
-        });
-        form = std::make_unique<TfrmMain>();
-    }
-    ~Window()
-    {
-        form.reset();
-        TfrmMain::setConnectDialogRunner({});
-    }
-    // The first show: the Database tab, the disconnected state, then the connect dialog.
-    void show()
-    {
-        form->show();
-        QCoreApplication::sendPostedEvents();
-    }
-    TdmQuillmere& dm() const { return form->dmQuillmere(); }
-    bool connected() const { return form->dmServerProperties().GetConnected(); }
-    qint64 current(const Snapshot& s, const char* column) const { return s.asInteger(QLatin1String(column)); }
-};
 
 // Counts the reads of every snapshot a tab shows (each read replaces the rows once).
 struct Reads {

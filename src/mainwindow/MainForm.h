@@ -211,5 +211,6 @@ private:
     std::unique_ptr<TdmQuillmere> m_dmQuillmere;
     std::unique_ptr<TdmPerformanceLog> m_dmPerformanceLog;
     quint32 m_logInterval = 600000;
+    quint32 m_logIntervalLeft = 0;  // what is left of the log interval after the running step
     bool m_shown = false;
 };

@@ -2,7 +2,12 @@
 
 #include "common/Exception.h"
 #include "ib/Attachment.h"
+#include "common/ParamList.h"
 #include "ib/ParamBlock.h"
+#include "ib/SqlScript.h"
+#include "ib/Statement.h"
+#include "ib/Transaction.h"
+#include "support/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,4 +113,25 @@ ServerDatabase::ServerDatabase(const TestServer& server)
                                            .arg(name(), TestServer::userName(), QString(TestServer::password()).replace(QLatin1Char('\''), QStringLiteral("''")))),
                       3);
     db.detach();
+}
+
+void ServerDatabase::installViews() const
+{
+    QFile f(TestDatabase::schemaPath(QStringLiteral("firebird-monitoring-views.sql")));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("cannot read %1").arg(f.fileName()));
+    ParamList params;
+    params.setParam(QStringLiteral("user_name"), TestServer::userName());
+    params.setParam(QStringLiteral("password"), TestServer::password());
+    ib::Attachment att;
+    att.attach(ib::toClientText(name()), ib::databaseParamBlock(params));
+    ib::Transaction tr;
+    tr.start(att, ib::readCommittedTpb(false));
+    for (const std::string& sql : ib::splitSqlScript(f.readAll().toStdString())) {
+        ib::Statement st;
+        st.prepare(att, tr, sql, 3);
+        st.execute(tr);
+    }
+    tr.commit();
+    att.detach();
 }

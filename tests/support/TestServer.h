@@ -42,6 +42,8 @@ public:
     const QString& path() const { return m_path; }  // the path on the server
     // "127.0.0.1/PORT:/path", as the user enters it.
     QString name() const { return m_server.serverName() + QLatin1Char(':') + m_path; }
+    // The monitoring views (schema/firebird-monitoring-views.sql), run over TCP as SYSDBA.
+    void installViews() const;
 
 private:
     const TestServer& m_server;

@@ -1,0 +1,93 @@
+#pragma once
+// The main window as the program creates it, for GUI tests against a database with the monitoring
+// tables, and the rows those tests put into the tables.
+
+#include "common/SettingsFile.h"
+#include "connectdialog/ConnectDlg.h"
+#include "connection/ServerConnectionDM.h"
+#include "dialogs/Prompts.h"
+#include "mainwindow/MainForm.h"
+#include "monitor/QuillmereDM.h"
+#include "support/TestDatabase.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+
+#include <memory>
+
+inline QString statementRow(int id, int attachment, const QString& state, const QString& sql)
+{
+    return QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$ATTACHMENT_ID, TMP$STATE, TMP$SQL, "
+                          "TMP$TIMESTAMP) VALUES (%1, %2, '%3', '%4', '2020-05-06 07:08:09')")
+        .arg(id)
+        .arg(attachment)
+        .arg(state, sql);
+}
+
+inline QString attachmentRow(int id, const QString& user)
+{
+    return QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER, TMP$STATE) VALUES (%1, '%2', 'ACTIVE')")
+        .arg(id)
+        .arg(user);
+}
+
+inline QString transactionRow(int id, int attachment, const QString& state)
+{
+    return QStringLiteral("INSERT INTO TMP$TRANSACTIONS (TMP$TRANSACTION_ID, TMP$ATTACHMENT_ID, TMP$STATE) "
+                          "VALUES (%1, %2, '%3')")
+        .arg(id)
+        .arg(attachment)
+        .arg(state);
+}
+
+inline QString poolRow(int id, const char* type, qint64 bytes)
+{
+    return QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY) VALUES (%1, '%2', %3)")
+        .arg(id)
+        .arg(QLatin1String(type))
+        .arg(bytes);
+}
+
+// The window as the program creates it, with the connect dialog answered: connected to the
+// database when there is one, cancelled otherwise.
+struct Window {
+    ScriptedPrompts prompts;
+    std::unique_ptr<TfrmMain> form;
+
+    explicit Window(const TestDatabase* db)
+        : Window(db ? db->path() : QString(), QStringLiteral("SYSDBA"), QString())
+    {
+    }
+    // A database by name (empty: the dialog is cancelled), as the user enters it.
+    Window(const QString& databaseName, const QString& userName, const QString& password)
+    {
+        // every window starts from the built-in options
+        QFile::remove(SettingsFileName());
+        TfrmMain::setConnectDialogRunner([=](TdlgConnectToDB& dialog) {
+            if (databaseName.isEmpty())
+                return int(QDialog::Rejected);
+            dialog.edtDatabaseName->setCurrentText(databaseName);
+            dialog.edtUserName->setText(userName);
+            dialog.edtPassword->setText(password);
+            return int(QDialog::Accepted);
+        });
+        form = std::make_unique<TfrmMain>();
+    }
+    ~Window()
+    {
+        form.reset();
+        TfrmMain::setConnectDialogRunner({});
+    }
+    // The first show: the Database tab, the disconnected state, then the connect dialog.
+    void show()
+    {
+        form->show();
+        QCoreApplication::sendPostedEvents();
+    }
+    TdmQuillmere& dm() const { return form->dmQuillmere(); }
+    bool connected() const { return form->dmServerProperties().GetConnected(); }
+    qint64 current(const Snapshot& s, const char* column) const { return s.asInteger(QLatin1String(column)); }
+};
+

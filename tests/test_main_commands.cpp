@@ -1,0 +1,466 @@
+// The main window's commands offscreen: the five control commands (what they ask, what they act
+// on, what they say when nothing changed), Connect over an open connection, the server log and
+// statistics viewers (the embedded engine's services and the private server's), the system-table
+// choice and help.
+
+#include "app/QuillmereApplication.h"
+#include "common/Exception.h"
+#include "common/Messages.h"
+#include "connection/IBStatisticsOptionsDlg.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/TextViewerDlg.h"
+#include "mainwindow/MemoryChartFrame.h"
+#include "mainwindow/grid/MonitorGrid.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalAnswer.h"
+#include "support/TestServer.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+using Kind = ScriptedPrompts::Kind;
+
+QString state(const TestDatabase& db, const char* table, const char* idColumn, int id)
+{
+    return db.scalar(QStringLiteral("SELECT TMP$STATE FROM %1 WHERE %2 = %3")
+                         .arg(QLatin1String(table), QLatin1String(idColumn))
+                         .arg(id))
+        .trimmed();
+}
+
+// Answers every confirmation with OK after running something of the test's own while the
+// question is "open" (a refresh, say).
+class AnswerAfter : public Prompts {
+public:
+    explicit AnswerAfter(std::function<void()> meanwhile) : m_meanwhile(std::move(meanwhile))
+    {
+        m_previous = Prompts::install(this);
+    }
+    ~AnswerAfter() override { Prompts::install(m_previous); }
+    QMessageBox::StandardButton confirm(const Confirmation& c) override
+    {
+        questions << c.text;
+        m_meanwhile();
+        return QMessageBox::Ok;
+    }
+    void information(const QString& text) override { informations << text; }
+    void beep() override { ++beeps; }
+    void exclamationBeep() override { ++beeps; }
+
+    QStringList questions, informations;
+    int beeps = 0;
+
+private:
+    std::function<void()> m_meanwhile;
+    Prompts* m_previous;
+};
+
+// The error handler's reports, instead of the error list, while it lives.
+struct Reports {
+    QStringList messages;
+    Reports()
+    {
+        QuillmereApplication::setErrorHandler([this](const Exception& e) { messages << e.message(); });
+    }
+    ~Reports() { QuillmereApplication::setErrorHandler({}); }
+    Reports(const Reports&) = delete;
+    Reports& operator=(const Reports&) = delete;
+};
+
+int cursorPosition(const TdlgTextViewer& viewer) { return viewer.Memo->textCursor().position(); }
+int textEnd(const TdlgTextViewer& viewer) { return viewer.Memo->document()->characterCount() - 1; }
+}  // namespace
+
+class TestMainCommands : public QObject {
+    Q_OBJECT
+
+    QList<QUrl> m_opened;
+
+public slots:
+    void openUrl(const QUrl& url) { m_opened << url; }
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    // Each command asks about the current row in its own words, in a warning box whose default
+    // button is Cancel; OK writes the state; a row gone since the last refresh gets the failure
+    // text and nothing else. User names lose their padding, statement texts stay as they are.
+    void controlCommandsAskAboutTheCurrentRow()
+    {
+        TestDatabase db;
+        const QString sql = QStringLiteral("select *\r\n  from RDB$DATABASE   ");
+        db.execute({attachmentRow(1, "ANNA"), attachmentRow(2, "BERT"), transactionRow(7, 1, "ACTIVE"),
+                    transactionRow(8, 2, "ACTIVE"), statementRow(11, 1, "ACTIVE", sql)});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        ScriptedPrompts& prompts = w.prompts;
+
+        f.SelectPage(f.tshtStatements);
+        prompts.answers = {QMessageBox::Ok};
+        f.actStatementCancel->trigger();
+        QCOMPARE(prompts.requests.size(), size_t(1));
+        const Prompts::Confirmation& asked = prompts.requests[0].confirmation;
+        QCOMPARE(asked.caption, QStringLiteral("Confirm"));
+        QCOMPARE(asked.text, QStringLiteral("Are you sure you want to cancel this statement?\r\n\r\n") + sql);
+        QCOMPARE(asked.icon, QMessageBox::Warning);
+        QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(asked.defaultButton, QMessageBox::Cancel);
+        QCOMPARE(state(db, "TMP$STATEMENTS", "TMP$STATEMENT_ID", 11), QStringLiteral("CANCEL"));
+
+        // the users grid is sorted by name: ANNA is current; her name is CHAR-padded
+        f.SelectPage(f.tshtAttachments);
+        prompts.clear();
+        prompts.answers = {QMessageBox::Ok, QMessageBox::Cancel};
+        f.actAttachmentCancel->trigger();
+        f.actAttachmentShutdown->trigger();
+        QCOMPARE(prompts.requests.size(), size_t(2));
+        QCOMPARE(prompts.requests[0].confirmation.text,
+                 QStringLiteral("Are you sure you want to cancel the current operations for the user ANNA?"));
+        QCOMPARE(prompts.requests[1].confirmation.text,
+                 QStringLiteral("Are you sure you want to shutdown this connection for user ANNA?"));
+        QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 1), QStringLiteral("CANCEL"));
+
+        // the transaction ends between the refresh and the question: the update finds no row
+        f.SelectPage(f.tshtTransactions);
+        const qint64 id = w.current(w.dm().cdsTransactions, "TMP$TRANSACTION_ID");
+        db.execute(QStringLiteral("DELETE FROM TMP$TRANSACTIONS WHERE TMP$TRANSACTION_ID = %1").arg(id));
+        prompts.clear();
+        prompts.answers = {QMessageBox::Ok};
+        f.actTransactionCommit->trigger();
+        QCOMPARE(prompts.requests.size(), size_t(2));
+        QCOMPARE(prompts.requests[0].confirmation.text,
+                 QStringLiteral("Are you sure you want to commit transaction ID %1?").arg(id));
+        QCOMPARE(prompts.requests[1].kind, Kind::Information);
+        QCOMPARE(prompts.requests[1].confirmation.text,
+                 QStringLiteral("Operation failed.  The transaction may no longer be active."));
+
+        // no answer given: the default button, Cancel, which changes nothing
+        f.actRefresh->trigger();
+        const qint64 other = w.current(w.dm().cdsTransactions, "TMP$TRANSACTION_ID");
+        QVERIFY(other != id);
+        prompts.clear();
+        f.actTransactionRollback->trigger();
+        QCOMPARE(prompts.requests.size(), size_t(1));
+        QCOMPARE(prompts.requests[0].confirmation.text,
+                 QStringLiteral("Are you sure you want to roll back transaction ID %1?").arg(other));
+        QCOMPARE(state(db, "TMP$TRANSACTIONS", "TMP$TRANSACTION_ID", int(other)), QStringLiteral("ACTIVE"));
+    }
+
+    // The real box: Enter alone presses Cancel.
+    void enterInTheConfirmationBoxCancels()
+    {
+        TestDatabase db;
+        db.execute({attachmentRow(1, "ANNA"), transactionRow(7, 1, "ACTIVE")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.SelectPage(f.tshtTransactions);
+        Prompts* scripted = Prompts::install(nullptr);
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        ModalAnswer<QMessageBox> enter([&](QMessageBox* box) {
+            title = box->windowTitle();
+            icon = box->icon();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        f.actTransactionCommit->trigger();
+        Prompts::install(scripted);
+        QCOMPARE(enter.answered(), 1);
+        QCOMPARE(title, QStringLiteral("Confirm"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QCOMPARE(state(db, "TMP$TRANSACTIONS", "TMP$TRANSACTION_ID", 7), QStringLiteral("ACTIVE"));
+    }
+
+    // A refresh while the question is open moves the current row (the asked-about statement has
+    // gone); the command still acts on the statement it asked about, not on the new current row.
+    void aRefreshDuringTheQuestionDoesNotChangeTheTarget()
+    {
+        TestDatabase db;
+        db.execute({attachmentRow(1, "ANNA"), attachmentRow(2, "BERT"), statementRow(11, 1, "ACTIVE", "select 11"),
+                    statementRow(12, 2, "ACTIVE", "select 12")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.SelectPage(f.tshtStatements);
+        Snapshot& statements = w.dm().cdsStatements;
+        QVERIFY(statements.locate(QStringLiteral("TMP$STATEMENT_ID"), 11));
+        AnswerAfter prompts([&] {
+            db.execute(QStringLiteral("DELETE FROM TMP$STATEMENTS WHERE TMP$STATEMENT_ID = 11"));
+            f.actRefresh->trigger();
+        });
+        f.actStatementCancel->trigger();
+        QCOMPARE(w.current(statements, "TMP$STATEMENT_ID"), 12);
+        QCOMPARE(prompts.questions, QStringList({QStringLiteral(
+                                        "Are you sure you want to cancel this statement?\r\n\r\nselect 11")}));
+        QCOMPARE(prompts.informations,
+                 QStringList({QStringLiteral("Operation failed.  The statement may no longer be active.")}));
+        QCOMPARE(state(db, "TMP$STATEMENTS", "TMP$STATEMENT_ID", 12), QStringLiteral("ACTIVE"));
+    }
+
+    // Nothing to act on: an empty grid, or a current row that the grid's filter hides. A beep,
+    // no question.
+    void withoutAVisibleRowOnlyABeep()
+    {
+        TestDatabase db;
+        db.execute({attachmentRow(1, "ANNA"), attachmentRow(2, "BERT")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.SelectPage(f.tshtTransactions);
+        // the commands are disabled then; the handlers beep all the same (after a disconnect
+        // the commands keep their enabled state over the grids' last rows)
+        QVERIFY(w.dm().cdsTransactions.isEmpty());
+        f.actTransactionCommitExecute();
+        f.actTransactionRollbackExecute();
+        f.SelectPage(f.tshtStatements);
+        f.actStatementCancelExecute();
+        QCOMPARE(w.prompts.count(Kind::Beep), 3);
+        QCOMPARE(w.prompts.requests.size(), size_t(3));
+
+        f.SelectPage(f.tshtAttachments);
+        TMonitorGrid& users = *f.dbgrdAttachments;
+        QVERIFY(users.currentRowShown());
+        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 1);
+        const int section = users.sectionOf(QStringLiteral("TMP$USER"));
+        QVERIFY(section >= 0);
+        // the user's filter hides the current row: the grid's first row becomes current
+        users.setValueFilter(section, QStringLiteral("BERT"));
+        QVERIFY(users.currentRowShown());
+        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
+        // a refresh keeps the row current while the filter now hides it: nothing to act on
+        db.execute(QStringLiteral("UPDATE TMP$ATTACHMENTS SET TMP$USER = 'CARL' WHERE TMP$ATTACHMENT_ID = 2"));
+        f.actRefresh->trigger();
+        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
+        QVERIFY(!users.currentRowShown());
+        w.prompts.clear();
+        f.actAttachmentShutdownExecute();
+        QCOMPARE(w.prompts.count(Kind::Beep), 1);
+        QCOMPARE(w.prompts.count(Kind::Confirm), 0);
+        QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 2), QStringLiteral("ACTIVE"));
+
+        // without the filter the row is in sight again and is acted on
+        users.removeValueFilter(section);
+        QVERIFY(users.currentRowShown());
+        w.prompts.clear();
+        w.prompts.answers = {QMessageBox::Ok};
+        f.actAttachmentShutdown->trigger();
+        QCOMPARE(w.prompts.requests[0].confirmation.text,
+                 QStringLiteral("Are you sure you want to shutdown this connection for user CARL?"));
+        QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 2), QStringLiteral("SHUTDOWN"));
+        QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 1), QStringLiteral("ACTIVE"));
+    }
+
+    // Cancelling the connect dialog keeps the open connection; OK closes it before the new one is
+    // tried, and a new one that fails leaves the window disconnected with the library's text.
+    void connectOverAnOpenConnection()
+    {
+        TestDatabase db;
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        QVERIFY(w.connected());
+        Reports reports;
+        TfrmMain::setConnectDialogRunner([](TdlgConnectToDB&) { return int(QDialog::Rejected); });
+        f.actConnect->trigger();
+        QVERIFY(w.connected());
+        QVERIFY(f.Timer.isActive());
+
+        QTemporaryDir nowhere;
+        const QString missing = nowhere.filePath(QStringLiteral("missing.fdb"));
+        TfrmMain::setConnectDialogRunner([&](TdlgConnectToDB& dialog) {
+            dialog.edtDatabaseName->setCurrentText(missing);
+            dialog.edtUserName->setText(QStringLiteral("SYSDBA"));
+            return int(QDialog::Accepted);
+        });
+        QSignalSpy closed(&w.dm().cdsDatabase, &Snapshot::rowsReplaced);
+        f.actConnect->trigger();
+        QVERIFY(!w.connected());
+        QCOMPARE(reports.messages.size(), 1);
+        QVERIFY2(reports.messages[0].contains(missing), qPrintable(reports.messages[0]));
+        QVERIFY(f.databaseValue(0).isEmpty());
+        QVERIFY(!f.Timer.isActive());
+        QVERIFY(!f.actDisconnect->isEnabled());
+        QVERIFY(f.stbDatabase->text().isEmpty());
+    }
+
+    // Show System Tables on another tab changes the query only; the Tables & Views tab shows the
+    // change when it is next shown. Disconnected with that tab active, the grid empties.
+    void showSystemTablesRereadsOnlyTheActiveTablesTab()
+    {
+        TestDatabase db;
+        db.execute({QStringLiteral("INSERT INTO TMP$RELATIONS (TMP$RELATION_ID, TMP$RELATION_NAME) "
+                                   "VALUES (1, 'RDB$PAGES')"),
+                    QStringLiteral("INSERT INTO TMP$RELATIONS (TMP$RELATION_ID, TMP$RELATION_NAME) "
+                                   "VALUES (200, 'EMPLOYEE')")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        Snapshot& relations = w.dm().cdsRelations;
+        f.SelectPage(f.tshtRelations);
+        QCOMPARE(relations.rowCount(), 2);
+        f.SelectPage(f.tshtProcedures);
+        QSignalSpy reads(&relations, &Snapshot::rowsReplaced);
+        QVERIFY(f.actShowSystemTables->isChecked());
+        f.actShowSystemTables->trigger();
+        QVERIFY(!w.dm().ShowSystemTables());
+        QCOMPARE(reads.count(), 0);
+        QCOMPARE(relations.rowCount(), 2);
+        f.SelectPage(f.tshtRelations);
+        QCOMPARE(relations.rowCount(), 1);
+        QCOMPARE(relations.asText(QStringLiteral("TMP$RELATION_NAME")).trimmed(), QStringLiteral("EMPLOYEE"));
+
+        // on the tab itself: at once, and without a history bar
+        const size_t bars = f.frmMemoryDisplayChart->history().size();
+        const double newest = f.frmMemoryDisplayChart->history().front();
+        f.actShowSystemTables->trigger();
+        QCOMPARE(relations.rowCount(), 2);
+        QCOMPARE(f.frmMemoryDisplayChart->history().size(), bars);
+        QCOMPARE(f.frmMemoryDisplayChart->history().front(), newest);
+
+        f.actDisconnect->trigger();
+        QCOMPARE(f.dbgrdRelations->view()->model()->rowCount(), 2);
+        f.actShowSystemTables->trigger();
+        QVERIFY(!relations.isOpen());
+        QCOMPARE(f.dbgrdRelations->view()->model()->rowCount(), 0);
+    }
+
+    // The local engine's log: the caption is the empty server name, a blank and "interbase.log";
+    // the viewer opens at the end. The statistics open at the top in the fixed-pitch font; a
+    // cancelled options dialog shows nothing.
+    void reportsOfTheLocalEngine()
+    {
+        TestDatabase db;
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        Reports reports;
+        QString caption;
+        int position = -1, end = -2;
+        ModalAnswer<TdlgTextViewer> log([&](TdlgTextViewer* viewer) {
+            caption = viewer->windowTitle();
+            position = cursorPosition(*viewer);
+            end = textEnd(*viewer);
+            viewer->reject();
+        });
+        f.actViewInterbaseLog->trigger();
+        QCOMPARE(log.answered(), 1);
+        QVERIFY2(reports.messages.isEmpty(), qPrintable(reports.messages.join(u'\n')));
+        QCOMPARE(caption, QStringLiteral(" interbase.log"));
+        QCOMPARE(position, end);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+
+        {
+            ModalAnswer<TdlgIBStatisticsOptions> cancel([](TdlgIBStatisticsOptions* d) { d->reject(); });
+            ModalAnswer<TdlgTextViewer> none([](TdlgTextViewer* viewer) { viewer->reject(); });
+            f.actViewDatabaseStatistics->trigger();
+            QCOMPARE(cancel.answered(), 1);
+            QCoreApplication::processEvents();
+            QCOMPARE(none.answered(), 0);
+        }
+
+        QString text;
+        bool fixed = false;
+        ModalAnswer<TdlgIBStatisticsOptions> ok([](TdlgIBStatisticsOptions* d) { d->accept(); });
+        ModalAnswer<TdlgTextViewer> statistics([&](TdlgTextViewer* viewer) {
+            caption = viewer->windowTitle();
+            text = viewer->Memo->toPlainText();
+            fixed = QFontInfo(viewer->Memo->font()).fixedPitch();
+            position = cursorPosition(*viewer);
+            viewer->reject();
+        });
+        f.actViewDatabaseStatistics->trigger();
+        QCOMPARE(statistics.answered(), 1);
+        QVERIFY2(reports.messages.isEmpty(), qPrintable(reports.messages.join(u'\n')));
+        QCOMPARE(caption, QStringLiteral("Database Statistics"));
+        QVERIFY2(text.contains(db.path()), qPrintable(text.left(400)));
+        QVERIFY(fixed);
+        QCOMPARE(position, 0);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+
+    // Through the private server: the caption carries the server's name. A failed fetch is
+    // reported with the hourglass gone and no viewer shown.
+    void reportsOfTheServer()
+    {
+        TestServer server;
+        if (!server.configured())
+            QSKIP("no test server: run through ctest, which starts it (QUILLMERE_TEST_SERVER_DIR)");
+        ServerDatabase db(server);
+        db.installViews();
+        Window w(db.name(), TestServer::userName(), TestServer::password());
+        TfrmMain& f = *w.form;
+        Reports reports;
+        w.show();
+        QVERIFY2(w.connected(), qPrintable(reports.messages.join(u'\n')));
+        QString caption, text;
+        ModalAnswer<TdlgTextViewer> log([&](TdlgTextViewer* viewer) {
+            caption = viewer->windowTitle();
+            text = viewer->Memo->toPlainText();
+            viewer->reject();
+        });
+        f.actViewInterbaseLog->trigger();
+        QCOMPARE(log.answered(), 1);
+        QCOMPARE(caption, server.serverName() + QStringLiteral(" interbase.log"));
+        QVERIFY(!text.isEmpty());
+
+        // the password is refused now: the service attach fails
+        f.dmServerProperties().SetPassword(QStringLiteral("not the password"));
+        ModalAnswer<TdlgTextViewer> none([](TdlgTextViewer* viewer) { viewer->reject(); });
+        f.actViewInterbaseLog->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(none.answered(), 0);
+        QCOMPARE(reports.messages.size(), 1);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+
+    // Contents opens Help/<program>.html beside the program; the web command the product's page.
+    void helpOpensThePages()
+    {
+        const QString expected = QCoreApplication::applicationDirPath() + QStringLiteral("/Help/") +
+                                 QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                                 QStringLiteral(".html");
+        QCOMPARE(TfrmMain::GetHelpFileName(), expected);
+        Window w(nullptr);
+        w.show();
+        m_opened.clear();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        w.form->actHelpContents->trigger();
+        w.form->actHelpWeb->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(m_opened.size(), 2);
+        QCOMPARE(m_opened[0], QUrl::fromLocalFile(expected));
+        QCOMPARE(m_opened[1].scheme(), QStringLiteral("https"));
+
+        ModalAnswer<TdlgAbout> about([](TdlgAbout* box) { box->accept(); });
+        w.form->actHelpAbout->trigger();
+        QCOMPARE(about.answered(), 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QuillmereApplication app(argc, argv);
+    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
+    QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
+    QTemporaryDir settingsFolder;
+    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
+    TestMainCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_commands.moc"
