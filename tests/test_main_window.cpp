@@ -100,6 +100,10 @@ private slots:
         QCOMPARE(f.databaseLabel(43), QStringLiteral("Transactions: Waits"));
         for (int row = 0; row < 44; ++row)
             QVERIFY2(f.databaseValue(row).isEmpty(), qPrintable(f.databaseLabel(row)));
+        for (TMonitorGrid* grid : {f.dbgrdPools, f.dbgrdProcedures, f.dbgrdStatements, f.dbgrdRelations,
+                                   f.dbgrdTransactions, f.dbgrdAttachments})
+            QCOMPARE(grid->view()->model()->rowCount(), 0);
+        QVERIFY(f.memSQL->toPlainText().isEmpty());
         QVERIFY(f.frmMemoryDisplayChart->history().empty());
         QVERIFY(!f.Timer.isActive());
         QCOMPARE(f.Timer.interval(), 10000);
@@ -389,6 +393,16 @@ private slots:
         QVERIFY(!f.actTransactionCommit->isEnabled() && !f.actTransactionRollback->isEnabled());
         QVERIFY(dm.cdsTransactions.locate(tid, 1));
         QVERIFY(f.actTransactionCommit->isEnabled() && f.actTransactionRollback->isEnabled());
+        // moving in the grid moves the cursor, and the commands follow
+        QTreeView& transactions = *f.dbgrdTransactions->view();
+        const int idSection = f.dbgrdTransactions->sectionOf(tid);
+        for (int row = 0; row < transactions.model()->rowCount(); ++row) {
+            const QModelIndex index = transactions.model()->index(row, idSection);
+            if (index.data().toInt() == 2)
+                transactions.setCurrentIndex(index);
+        }
+        QCOMPARE(w.current(dm.cdsTransactions, "TMP$TRANSACTION_ID"), 2);
+        QVERIFY(!f.actTransactionCommit->isEnabled() && !f.actTransactionRollback->isEnabled());
 
         QVERIFY(f.actAttachmentCancel->isEnabled());  // enabled at start, until the users are read
         f.PageControl->setCurrentWidget(f.tshtAttachments);
