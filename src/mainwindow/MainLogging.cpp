@@ -3,8 +3,314 @@
 
 #include "mainwindow/MainForm.h"
 
+#include "app/QuillmereApplication.h"
+#include "common/Exception.h"
+#include "common/Messages.h"
+#include "common/SettingsFile.h"
+#include "dialogs/ProgressDlg.h"
+#include "dialogs/Prompts.h"
+#include "connection/ServerConnectionDM.h"
 #include "logging/IBPerformanceLogDM.h"
+#include "logging/SetupLoggingDlg.h"
+#include "monitor/QuillmereDM.h"
+
+#include <QAction>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+const QString Section = QStringLiteral("LoggingSetup");
+const QString KeyAttachments = QStringLiteral("AttachmentsLogTableName");
+const QString KeyDatabase = QStringLiteral("DatabaseLogTableName");
+const QString KeyGenerator = QStringLiteral("GeneratorName");
+const QString KeyInterval = QStringLiteral("LogInterval");
+const QString KeyPools = QStringLiteral("PoolsLogTableName");
+const QString KeyProcedures = QStringLiteral("ProceduresLogTableName");
+const QString KeyRelations = QStringLiteral("RelationsLogTableName");
+const QString KeyStatements = QStringLiteral("StatementsLogTableName");
+const QString KeyTransactions = QStringLiteral("TransactionsLogTableName");
+
+const QString CrLf = QStringLiteral("\r\n");
+
+// The longest stretch the log timer runs at once: a QTimer counts in signed 32 bits, the log
+// interval in unsigned 32 bits, so a longer interval is counted in several steps.
+constexpr quint32 LogTimerStepMs = static_cast<quint32>(std::numeric_limits<int>::max());
+
+QString T(const char* text) { return QString::fromUtf8(text); }
+
+// Each name followed by CR LF.
+QString nameLines(const QStringList& names)
+{
+    QString lines;
+    for (const QString& name : names)
+        lines += name + CrLf;
+    return lines;
+}
+
+bool confirmOk(const QString& caption, const QString& text, QMessageBox::Icon icon,
+               QMessageBox::StandardButton defaultButton)
+{
+    const Prompts::Confirmation box{caption, text, icon, QMessageBox::Ok | QMessageBox::Cancel, defaultButton};
+    return Prompts::current().confirm(box) == QMessageBox::Ok;
+}
+
+bool askYes(const char* question)
+{
+    const Prompts::Confirmation box{T(msg::ConfirmCaption), T(question), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes};
+    return Prompts::current().confirm(box) == QMessageBox::Yes;
+}
+
+// Runs the log timer for the next step of what is left of the log interval.
+void startLogStep(QTimer& timer, quint32& left)
+{
+    const quint32 step = std::min(left, LogTimerStepMs);
+    left -= step;
+    timer.start(static_cast<int>(step));
+}
+
+// Sets the refresh timer running again when the setup command ends, whichever way it ends, unless
+// monitoring was paused when the command began.
+class RefreshTimerHold {
+public:
+    RefreshTimerHold(QTimer& timer, bool paused) : m_timer(timer), m_restart(!paused)
+    {
+        if (m_restart)
+            m_timer.stop();
+    }
+    ~RefreshTimerHold()
+    {
+        if (m_restart)
+            m_timer.start();
+    }
+    RefreshTimerHold(const RefreshTimerHold&) = delete;
+    RefreshTimerHold& operator=(const RefreshTimerHold&) = delete;
+
+private:
+    QTimer& m_timer;
+    bool m_restart;
+};
+}  // namespace
 
 bool TfrmMain::loggingReady() const { return m_dmPerformanceLog && m_dmPerformanceLog->ReadyToLog(); }
 
-void TfrmMain::connectLoggingActions() {}
+void TfrmMain::connectLoggingActions()
+{
+    connect(actSetupLogging, &QAction::triggered, this, guarded([this] { actSetupLoggingExecute(); }));
+    connect(actLoggingEnabled, &QAction::triggered, this, guarded([this] { actLoggingEnabledExecute(); }));
+    connect(&TimerLog, &QTimer::timeout, this, guarded([this] { TimerLogTimer(); }));
+}
+
+void TfrmMain::actSetupLoggingExecute()
+{
+    const bool loggingWasOn = actLoggingEnabled->isChecked();
+    // both timers that read the database stay still while dialogs and boxes are open, since
+    // their ticks are delivered inside modal loops
+    const RefreshTimerHold refreshHold(Timer, actPaused->isChecked());
+
+    if (loggingWasOn) {
+        if (!confirmOk(T(msg::InformationCaption), T(msg::LoggingPausedForSetup), QMessageBox::Information,
+                       QMessageBox::Ok))
+            return;
+        // from here on only StartLogging runs the log timer again
+        TimerLog.stop();
+    }
+
+    TfrmLoggingSetup dialog(this);
+    EnsureLogModule();
+    TdmPerformanceLog& log = *m_dmPerformanceLog;
+
+    dialog.SetAttachmentsEnabled(log.AttachmentsEnabled());
+    dialog.SetAttachmentsLogTableName(log.AttachmentsLogTableName());
+    dialog.SetDatabaseEnabled(log.DatabaseEnabled());
+    dialog.SetDatabaseLogTableName(log.DatabaseLogTableName());
+    dialog.SetGeneratorName(log.GeneratorName());
+    dialog.SetLogInterval(LogInterval());
+    dialog.SetPoolsEnabled(log.PoolsEnabled());
+    dialog.SetPoolsSummarized(log.PoolsSummarized());
+    dialog.SetPoolsLogTableName(log.PoolsLogTableName());
+    dialog.SetProceduresEnabled(log.ProceduresEnabled());
+    dialog.SetProceduresLogTableName(log.ProceduresLogTableName());
+    dialog.SetRelationsEnabled(log.RelationsEnabled());
+    dialog.SetRelationsLogTableName(log.RelationsLogTableName());
+    dialog.SetStatementsEnabled(log.StatementsEnabled());
+    dialog.SetStatementsLogTableName(log.StatementsLogTableName());
+    dialog.SetTransactionsEnabled(log.TransactionsEnabled());
+    dialog.SetTransactionsLogTableName(log.TransactionsLogTableName());
+
+    if (dialog.exec() != QDialog::Accepted) {
+        // Cancel, Esc or the close box: what was running before may run again
+        if (loggingWasOn && log.ReadyToLog() && askYes(msg::LoggingResumeNow))
+            StartLogging();
+        return;
+    }
+
+    log.SetAttachmentsEnabled(dialog.AttachmentsEnabled());
+    log.SetAttachmentsLogTableName(dialog.AttachmentsLogTableName());
+    log.SetDatabaseEnabled(dialog.DatabaseEnabled());
+    log.SetDatabaseLogTableName(dialog.DatabaseLogTableName());
+    log.SetGeneratorName(dialog.GeneratorName());
+    SetLogInterval(dialog.LogInterval());
+    log.SetPoolsEnabled(dialog.PoolsEnabled());
+    log.SetPoolsSummarized(dialog.PoolsSummarized());
+    log.SetPoolsLogTableName(dialog.PoolsLogTableName());
+    log.SetProceduresEnabled(dialog.ProceduresEnabled());
+    log.SetProceduresLogTableName(dialog.ProceduresLogTableName());
+    log.SetRelationsEnabled(dialog.RelationsEnabled());
+    log.SetRelationsLogTableName(dialog.RelationsLogTableName());
+    log.SetStatementsEnabled(dialog.StatementsEnabled());
+    log.SetStatementsLogTableName(dialog.StatementsLogTableName());
+    log.SetTransactionsEnabled(dialog.TransactionsEnabled());
+    log.SetTransactionsLogTableName(dialog.TransactionsLogTableName());
+
+    // nothing to log: nothing to verify, and "&Logging" stays as it is
+    if (log.EnabledTableCount() == 0)
+        return;
+    if (!VerifyLogObjects())
+        return;
+    // anything created just now is verified only by the next run of this command
+    actLoggingEnabled->setEnabled(log.ReadyToLog());
+    if (actLoggingEnabled->isEnabled() && askYes(msg::LoggingStartNow))
+        StartLogging();
+}
+
+bool TfrmMain::VerifyLogObjects()
+{
+    TdmPerformanceLog& log = *m_dmPerformanceLog;
+    QStringList missingTables;
+    QStringList incorrectTables;
+    {
+        // a database error inside is reported by the dialog, which then stays open until Abort
+        TdlgProgress progress(this);
+        progress.OnExecute = [&] { log.VerifyTables(missingTables, incorrectTables, progress.progressCallback()); };
+        if (progress.exec() != QDialog::Accepted)
+            return false;
+    }
+
+    if (!incorrectTables.isEmpty()) {
+        const QString text = T(msg::LoggingIncorrectTablesHead) + CrLf + nameLines(incorrectTables) + CrLf +
+                             T(msg::LoggingIncorrectTablesTail) + CrLf + CrLf + T(msg::LoggingIncorrectTablesWarning);
+        // Cancel is the default: Enter alone never drops a table with its rows
+        if (!confirmOk(T(msg::WarningCaption), text, QMessageBox::Warning, QMessageBox::Cancel))
+            return false;
+        log.RecreateTables(incorrectTables);
+    }
+    if (!missingTables.isEmpty() && !AskCreateTables(missingTables))
+        return false;
+    if (!log.GeneratorExists() && !AskCreateGenerator())
+        return false;
+    return true;
+}
+
+bool TfrmMain::AskCreateTables(const QStringList& missingTables)
+{
+    const QString text =
+        T(msg::LoggingMissingTablesHead) + CrLf + nameLines(missingTables) + CrLf + T(msg::LoggingMissingTablesTail);
+    if (!confirmOk(T(msg::ConfirmCaption), text, QMessageBox::Question, QMessageBox::Ok))
+        return false;
+    m_dmPerformanceLog->CreateTables(missingTables);
+    return true;
+}
+
+bool TfrmMain::AskCreateGenerator()
+{
+    const QString text =
+        T(msg::LoggingGeneratorMissingHead) + m_dmPerformanceLog->GeneratorName() + T(msg::LoggingGeneratorMissingTail);
+    if (!confirmOk(T(msg::ConfirmCaption), text, QMessageBox::Question, QMessageBox::Ok))
+        return false;
+    m_dmPerformanceLog->CreateGenerator();
+    return true;
+}
+
+void TfrmMain::EnsureLogModule()
+{
+    if (m_dmPerformanceLog)
+        return;
+    // installed only once the settings are in, so that a file that cannot be read is read again
+    // by the next run of the setup command
+    auto log = std::make_unique<TdmPerformanceLog>(&dmServerProperties().IBDatabase);
+    log->SetSnapshotModule(&dmQuillmere());
+
+    const SettingsFile settings(SettingsFileName());
+    log->SetAttachmentsLogTableName(settings.readString(Section, KeyAttachments, log->AttachmentsLogTableName()));
+    log->SetDatabaseLogTableName(settings.readString(Section, KeyDatabase, log->DatabaseLogTableName()));
+    log->SetGeneratorName(settings.readString(Section, KeyGenerator, log->GeneratorName()));
+    // stored as the signed reading of its 32 bits
+    SetLogInterval(static_cast<quint32>(settings.readInteger(Section, KeyInterval, static_cast<qint32>(LogInterval()))));
+    log->SetPoolsLogTableName(settings.readString(Section, KeyPools, log->PoolsLogTableName()));
+    log->SetProceduresLogTableName(settings.readString(Section, KeyProcedures, log->ProceduresLogTableName()));
+    log->SetRelationsLogTableName(settings.readString(Section, KeyRelations, log->RelationsLogTableName()));
+    log->SetStatementsLogTableName(settings.readString(Section, KeyStatements, log->StatementsLogTableName()));
+    log->SetTransactionsLogTableName(settings.readString(Section, KeyTransactions, log->TransactionsLogTableName()));
+    m_dmPerformanceLog = std::move(log);
+}
+
+void TfrmMain::StartLogging()
+{
+    const TdmPerformanceLog& log = *m_dmPerformanceLog;
+    SettingsFile settings(SettingsFileName());
+    settings.writeString(Section, KeyAttachments, log.AttachmentsLogTableName());
+    settings.writeString(Section, KeyDatabase, log.DatabaseLogTableName());
+    settings.writeString(Section, KeyGenerator, log.GeneratorName());
+    settings.writeInteger(Section, KeyInterval, static_cast<qint32>(LogInterval()));
+    settings.writeString(Section, KeyPools, log.PoolsLogTableName());
+    settings.writeString(Section, KeyProcedures, log.ProceduresLogTableName());
+    settings.writeString(Section, KeyRelations, log.RelationsLogTableName());
+    settings.writeString(Section, KeyStatements, log.StatementsLogTableName());
+    settings.writeString(Section, KeyTransactions, log.TransactionsLogTableName());
+    // a file that cannot be written leaves logging off
+    settings.writeFile();
+
+    actLoggingEnabled->setChecked(true);
+    UpdateCommandStates();
+    UpdateLogTimer();
+}
+
+void TfrmMain::actLoggingEnabledExecute()
+{
+    // the action has flipped its check already
+    UpdateCommandStates();
+    UpdateLogTimer();
+}
+
+void TfrmMain::UpdateLogTimer()
+{
+    TimerLog.stop();
+    if (m_dmPerformanceLog && actLoggingEnabled->isChecked() && m_dmPerformanceLog->ReadyToLog()) {
+        // a fresh count: the first pass comes one whole interval from now
+        m_logIntervalLeft = m_logInterval;
+        startLogStep(TimerLog, m_logIntervalLeft);
+    }
+}
+
+void TfrmMain::SetLogInterval(quint32 milliseconds)
+{
+    m_logInterval = milliseconds;
+    if (TimerLog.isActive()) {
+        m_logIntervalLeft = m_logInterval;
+        startLogStep(TimerLog, m_logIntervalLeft);
+    } else {
+        TimerLog.setInterval(static_cast<int>(std::min(milliseconds, LogTimerStepMs)));
+    }
+}
+
+void TfrmMain::TimerLogTimer()
+{
+    if (!m_dmPerformanceLog) {
+        actLoggingEnabled->setChecked(false);
+        actLoggingEnabled->setEnabled(false);
+        TimerLog.stop();
+        UpdateCommandStates();
+        return;
+    }
+    if (m_logIntervalLeft > 0) {
+        // a long interval: only a step of it has passed
+        startLogStep(TimerLog, m_logIntervalLeft);
+        return;
+    }
+    // the next interval counts from this tick, also when the pass fails
+    m_logIntervalLeft = m_logInterval;
+    startLogStep(TimerLog, m_logIntervalLeft);
+    m_dmPerformanceLog->LogSnapshot();
+}
