@@ -1,0 +1,147 @@
+// tab_screenshots: the main window connected to a database, each tab photographed as a user would
+// see it, at the window's first size and at a large one. Run by scripts/demo-screenshots under a
+// virtual display; not a test of its own.
+//
+//   tab_screenshots OUTDIR DATABASE USER PASSWORD
+//
+// writes OUTDIR/<n>-<tab>-<width>x<height>.png. A message box that opens on the way is printed
+// and closed, so that the program never waits for a user.
+
+#include "app/QuillmereApplication.h"
+#include "common/SettingsFile.h"
+#include "connection/ServerConnectionDM.h"
+#include "connectdialog/ConnectDlg.h"
+#include "mainwindow/MainForm.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void say(const QString& line)
+{
+    std::fputs(("tab_screenshots: " + line + "\n").toUtf8().constData(), stderr);
+}
+
+// Lets the window work (timers, refreshes, painting) for a while.
+void work(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QString fileSafe(QString text)
+{
+    text.remove(QLatin1Char('&'));
+    text = text.toLower().replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
+    return text.remove(QRegularExpression(QStringLiteral("^-+|-+$")));
+}
+
+// Every tab selected, refreshed and grabbed; false when a file could not be written.
+bool photograph(TfrmMain& form, const QDir& out)
+{
+    bool ok = true;
+    for (int i = 0; i < form.PageControl->count(); ++i) {
+        form.SelectPage(form.PageControl->widget(i));
+        work(300);
+        form.actRefreshExecute();
+        work(700);
+        const QPixmap shot = form.grab();
+        const QString name = QStringLiteral("%1-%2-%3x%4.png")
+                                 .arg(i + 1)
+                                 .arg(fileSafe(form.PageControl->tabText(i)))
+                                 .arg(form.width())
+                                 .arg(form.height());
+        if (shot.save(out.filePath(name))) {
+            std::printf("%s\n", out.filePath(name).toUtf8().constData());
+        } else {
+            say(QStringLiteral("cannot write %1").arg(out.filePath(name)));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QuillmereApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 5) {
+        say(QStringLiteral("usage: tab_screenshots OUTDIR DATABASE USER PASSWORD"));
+        return 2;
+    }
+    const QDir out(args[1]);
+    if (!QDir().mkpath(out.path())) {
+        say(QStringLiteral("cannot create %1").arg(out.path()));
+        return 1;
+    }
+    const QString database = args[2], user = args[3], password = args[4];
+
+    // a settings file of its own, so that the user's options and connections stay as they are
+    QTemporaryDir settingsDir;
+    setSettingsFileNameOverride(settingsDir.filePath(QStringLiteral("quillmere.ini")));
+
+    TfrmMain::setConnectDialogRunner([&](TdlgConnectToDB& dialog) {
+        dialog.edtDatabaseName->setCurrentText(database);
+        dialog.edtUserName->setText(user);
+        dialog.edtPassword->setText(password);
+        return int(QDialog::Accepted);
+    });
+
+    // a message box (an error, a question) is reported and closed
+    QTimer modalWatch;
+    QObject::connect(&modalWatch, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            const auto* box = qobject_cast<QMessageBox*>(dialog);
+            say(QStringLiteral("closed \"%1\": %2").arg(dialog->windowTitle(), box ? box->text() : QString()));
+            dialog->reject();
+        }
+    });
+    modalWatch.start(200);
+
+    int status = 0;
+    {
+        TfrmMain form;
+        form.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (!form.dmServerProperties().GetConnected() && waited.elapsed() < 60'000)
+            work(100);
+        if (!form.dmServerProperties().GetConnected()) {
+            say(QStringLiteral("the window did not connect to %1").arg(database));
+            status = 1;
+        } else {
+            // a few refreshes, so that the memory history and the grids have something to show
+            for (int i = 0; i < 3; ++i) {
+                form.actRefreshExecute();
+                work(1000);
+            }
+            if (!photograph(form, out))
+                status = 1;
+            form.resize(1600, 1000);
+            work(500);
+            if (!photograph(form, out))
+                status = 1;
+        }
+        form.actDisconnectExecute();
+        work(200);
+    }
+    TfrmMain::setConnectDialogRunner({});
+    setSettingsFileNameOverride(QString());
+    return status;
+}
