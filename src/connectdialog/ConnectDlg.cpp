@@ -3,6 +3,7 @@
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
+#include "common/RememberedConnections.h"
 #include "common/SettingsFile.h"
 #include "dialogs/Prompts.h"
 
@@ -27,19 +28,6 @@
 #include <optional>
 
 namespace {
-
-// The settings file's sections and keys of the dialog.
-const QString kOptionsSection = QStringLiteral("ConnectDialogOptions");
-const QString kRememberDatabaseKey = QStringLiteral("RememberDatabase");
-const QString kRememberUsernameKey = QStringLiteral("RememberUsername");
-const QString kDatabaseNamesSection = QStringLiteral("DatabaseNames");
-const QString kUserNamesSection = QStringLiteral("UserNames");
-const QString kPasswordsSection = QStringLiteral("Passwords");
-const QString kRolesSection = QStringLiteral("Roles");
-const QString kCharacterSetsSection = QStringLiteral("CharacterSets");
-constexpr int kMaxRemembered = 10;
-
-QString entryKey(const char* prefix, int number) { return QLatin1String(prefix) + QString::number(number); }
 
 // The dialog's frame: fixed height, widened at will.
 constexpr int kMinimumWidth = 480;
@@ -296,9 +284,9 @@ void TdlgConnectToDB::FormShow()
     try {
         LoadRememberedConnections();
         const SettingsFile& file = settings();
-        chkRememberDatabase->setChecked(file.readBool(kOptionsSection, kRememberDatabaseKey, false));
+        chkRememberDatabase->setChecked(remembered::readRememberDatabase(file));
         // set without the plain-text warning (it follows a click only)
-        chkRememberUsername->setChecked(file.readBool(kOptionsSection, kRememberUsernameKey, false));
+        chkRememberUsername->setChecked(remembered::readRememberUsername(file));
     } catch (const Exception& e) {
         error = e;
     }
@@ -322,16 +310,12 @@ void TdlgConnectToDB::LoadRememberedConnections()
     m_passwords.clear();
     m_roles.clear();
     m_characterSets.clear();
-    for (int n = 1; n <= kMaxRemembered; ++n) {
-        const QString name = file.readString(kDatabaseNamesSection, entryKey("Database", n), QString());
-        if (name.isEmpty())
-            break;
-        edtDatabaseName->addItem(name);
-        m_userNames.append(file.readString(kUserNamesSection, entryKey("UserName", n), QString()));
-        m_passwords.append(file.readString(kPasswordsSection, entryKey("Password", n), QString()));
-        m_roles.append(file.readString(kRolesSection, entryKey("Role", n), QString()));
-        m_characterSets.append(file.readString(kCharacterSetsSection, entryKey("CharacterSet", n),
-                                               QLatin1String(msg::ConnectDefaultCharacterSet)));
+    for (const RememberedConnection& entry : remembered::readEntries(file)) {
+        edtDatabaseName->addItem(entry.DatabaseName);
+        m_userNames.append(entry.UserName);
+        m_passwords.append(entry.Password);
+        m_roles.append(entry.Role);
+        m_characterSets.append(entry.CharacterSet);
     }
     // no entry preselected, the name empty (adding the first item made it current)
     edtDatabaseName->setCurrentIndex(-1);
@@ -416,17 +400,12 @@ void TdlgConnectToDB::SaveRememberedConnections()
         // the entry's character set stays as remembered
     }
 
-    const int count = qMin(kMaxRemembered, edtDatabaseName->count());
-    for (int n = 1; n <= count; ++n) {
-        const int i = n - 1;
-        file.writeString(kDatabaseNamesSection, entryKey("Database", n), edtDatabaseName->itemText(i));
-        file.writeString(kUserNamesSection, entryKey("UserName", n), m_userNames.at(i));
-        file.writeString(kPasswordsSection, entryKey("Password", n), m_passwords.at(i));
-        file.writeString(kRolesSection, entryKey("Role", n), m_roles.at(i));
-        file.writeString(kCharacterSetsSection, entryKey("CharacterSet", n), m_characterSets.at(i));
-    }
-    file.writeBool(kOptionsSection, kRememberDatabaseKey, chkRememberDatabase->isChecked());
-    file.writeBool(kOptionsSection, kRememberUsernameKey, chkRememberUsername->isChecked());
+    const int count = qMin(remembered::MaxEntries, edtDatabaseName->count());
+    for (int i = 0; i < count; ++i)
+        remembered::writeEntry(file, i + 1,
+                               {edtDatabaseName->itemText(i), m_userNames.at(i), m_passwords.at(i), m_roles.at(i),
+                                m_characterSets.at(i)});
+    remembered::writeOptions(file, chkRememberDatabase->isChecked(), chkRememberUsername->isChecked());
     file.writeFile();
 }
 

@@ -10,6 +10,8 @@
 // most recent entry and the entries and both options are written back; a failing write is
 // reported through the application's error reporting and the dialog stays open.
 
+#include "common/RememberedConnections.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -24,15 +26,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class SettingsFile;
-
-// One remembered connection.
-struct RememberedConnection {
-    QString DatabaseName;
-    QString UserName;
-    QString Password;
-    QString Role;
-    QString CharacterSet;
-};
 
 class TdlgConnectToDB : public QDialog {
     Q_OBJECT

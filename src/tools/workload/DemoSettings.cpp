@@ -1,27 +1,9 @@
 #include "DemoSettings.h"
 
+#include "common/RememberedConnections.h"
 #include "common/SettingsFile.h"
 
 #include <QList>
-
-namespace {
-
-// The connect dialog's sections and keys.
-const QString kOptions = QStringLiteral("ConnectDialogOptions");
-const QString kDatabases = QStringLiteral("DatabaseNames");
-const QString kUsers = QStringLiteral("UserNames");
-const QString kPasswords = QStringLiteral("Passwords");
-const QString kRoles = QStringLiteral("Roles");
-const QString kCharacterSets = QStringLiteral("CharacterSets");
-constexpr int kMaxRemembered = 10;
-
-struct Entry {
-    QString database, user, password, role, characterSet;
-};
-
-QString key(const char* prefix, int number) { return QLatin1String(prefix) + QString::number(number); }
-
-}  // namespace
 
 QString databaseFileOf(const QString& databaseName)
 {
@@ -35,33 +17,18 @@ QString databaseFileOf(const QString& databaseName)
 void rememberConnection(const QString& settingsFile, const WorkloadConnection& connection)
 {
     SettingsFile file(settingsFile);
-    QList<Entry> entries;
-    for (int n = 1; n <= kMaxRemembered; ++n) {
-        const QString name = file.readString(kDatabases, key("Database", n), QString());
-        if (name.isEmpty())
-            break;
-        entries.append({name, file.readString(kUsers, key("UserName", n), QString()),
-                        file.readString(kPasswords, key("Password", n), QString()),
-                        file.readString(kRoles, key("Role", n), QString()),
-                        file.readString(kCharacterSets, key("CharacterSet", n), QStringLiteral("NONE"))});
-    }
+    QList<RememberedConnection> entries = remembered::readEntries(file);
     const int before = int(entries.size());
+    // the demo server listens on another port each time: an older entry for the file goes
     const QString demoFile = databaseFileOf(connection.database);
-    entries.removeIf([&](const Entry& e) { return databaseFileOf(e.database) == demoFile; });
-    entries.prepend({connection.database, connection.user.toUpper(), connection.password, QString(), QStringLiteral("NONE")});
-    while (entries.size() > kMaxRemembered)
+    entries.removeIf([&](const RememberedConnection& e) { return databaseFileOf(e.DatabaseName) == demoFile; });
+    entries.prepend({connection.database, connection.user.toUpper(), connection.password, QString(),
+                     QStringLiteral("NONE")});
+    while (entries.size() > remembered::MaxEntries)
         entries.removeLast();
-
-    for (int n = 1; n <= qMax(before, int(entries.size())); ++n) {
-        const bool kept = n <= entries.size();
-        const Entry e = kept ? entries.at(n - 1) : Entry{};
-        file.writeString(kDatabases, key("Database", n), e.database);
-        file.writeString(kUsers, key("UserName", n), e.user);
-        file.writeString(kPasswords, key("Password", n), e.password);
-        file.writeString(kRoles, key("Role", n), e.role);
-        file.writeString(kCharacterSets, key("CharacterSet", n), e.characterSet);
-    }
-    file.writeBool(kOptions, QStringLiteral("RememberDatabase"), true);
-    file.writeBool(kOptions, QStringLiteral("RememberUsername"), true);
+    // numbers no longer used are blanked, so that the list ends where it should
+    for (int n = 1; n <= qMax(before, int(entries.size())); ++n)
+        remembered::writeEntry(file, n, n <= entries.size() ? entries.at(n - 1) : RememberedConnection{});
+    remembered::writeOptions(file, true, true);
     file.writeFile();
 }
