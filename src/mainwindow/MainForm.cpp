@@ -29,7 +29,6 @@ namespace {
 constexpr int ClientWidth = 688;
 constexpr int ClientHeight = 453;
 constexpr int RefreshIntervalAtStart = 10000;
-constexpr int LogIntervalAtStart = 600000;
 constexpr int StatementsGridHeight = 193;
 constexpr int DatabaseLabelWidth = 175;
 constexpr int LoggingPanelWidth = 50;
@@ -91,7 +90,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     Timer.setObjectName(QStringLiteral("Timer"));
     Timer.setInterval(RefreshIntervalAtStart);
     TimerLog.setObjectName(QStringLiteral("TimerLog"));
-    TimerLog.setInterval(LogIntervalAtStart);
+    TimerLog.setInterval(static_cast<int>(m_logInterval));
 
     // from here on every error that escapes a command, a tick or an event is reported
     m_errorHandler = std::make_unique<TMultiExceptionHandler>(this);

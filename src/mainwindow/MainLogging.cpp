@@ -21,15 +21,31 @@
 
 namespace {
 const QString Section = QStringLiteral("LoggingSetup");
-const QString KeyAttachments = QStringLiteral("AttachmentsLogTableName");
-const QString KeyDatabase = QStringLiteral("DatabaseLogTableName");
 const QString KeyGenerator = QStringLiteral("GeneratorName");
 const QString KeyInterval = QStringLiteral("LogInterval");
-const QString KeyPools = QStringLiteral("PoolsLogTableName");
-const QString KeyProcedures = QStringLiteral("ProceduresLogTableName");
-const QString KeyRelations = QStringLiteral("RelationsLogTableName");
-const QString KeyStatements = QStringLiteral("StatementsLogTableName");
-const QString KeyTransactions = QStringLiteral("TransactionsLogTableName");
+
+// The LoggingSetup key of each item's log table name, in the items' order.
+QString tableKey(TLogItem item)
+{
+    static const char* const keys[] = {"AttachmentsLogTableName", "DatabaseLogTableName",   "PoolsLogTableName",
+                                       "ProceduresLogTableName",  "RelationsLogTableName",  "StatementsLogTableName",
+                                       "TransactionsLogTableName"};
+    return QLatin1String(keys[static_cast<size_t>(item)]);
+}
+
+// The logging values in their one order, which is the order of the section's keys and of the
+// setup dialog's fields: each item, with the generator and the interval after Database.
+template <class EachItem, class Generator, class Interval>
+void inSettingsOrder(EachItem eachItem, Generator generator, Interval interval)
+{
+    for (TLogItem item : AllLogItems) {
+        eachItem(item);
+        if (item == TLogItem::Database) {
+            generator();
+            interval();
+        }
+    }
+}
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -121,23 +137,14 @@ void TfrmMain::actSetupLoggingExecute()
     EnsureLogModule();
     TdmPerformanceLog& log = *m_dmPerformanceLog;
 
-    dialog.SetAttachmentsEnabled(log.AttachmentsEnabled());
-    dialog.SetAttachmentsLogTableName(log.AttachmentsLogTableName());
-    dialog.SetDatabaseEnabled(log.DatabaseEnabled());
-    dialog.SetDatabaseLogTableName(log.DatabaseLogTableName());
-    dialog.SetGeneratorName(log.GeneratorName());
-    dialog.SetLogInterval(LogInterval());
-    dialog.SetPoolsEnabled(log.PoolsEnabled());
-    dialog.SetPoolsSummarized(log.PoolsSummarized());
-    dialog.SetPoolsLogTableName(log.PoolsLogTableName());
-    dialog.SetProceduresEnabled(log.ProceduresEnabled());
-    dialog.SetProceduresLogTableName(log.ProceduresLogTableName());
-    dialog.SetRelationsEnabled(log.RelationsEnabled());
-    dialog.SetRelationsLogTableName(log.RelationsLogTableName());
-    dialog.SetStatementsEnabled(log.StatementsEnabled());
-    dialog.SetStatementsLogTableName(log.StatementsLogTableName());
-    dialog.SetTransactionsEnabled(log.TransactionsEnabled());
-    dialog.SetTransactionsLogTableName(log.TransactionsLogTableName());
+    inSettingsOrder(
+        [&](TLogItem item) {
+            dialog.SetItemEnabled(item, log.ItemEnabled(item));
+            if (item == TLogItem::Pools)
+                dialog.SetPoolsSummarized(log.PoolsSummarized());
+            dialog.SetItemLogTableName(item, log.ItemLogTableName(item));
+        },
+        [&] { dialog.SetGeneratorName(log.GeneratorName()); }, [&] { dialog.SetLogInterval(LogInterval()); });
 
     if (dialog.exec() != QDialog::Accepted) {
         // Cancel, Esc or the close box: what was running before may run again
@@ -146,23 +153,14 @@ void TfrmMain::actSetupLoggingExecute()
         return;
     }
 
-    log.SetAttachmentsEnabled(dialog.AttachmentsEnabled());
-    log.SetAttachmentsLogTableName(dialog.AttachmentsLogTableName());
-    log.SetDatabaseEnabled(dialog.DatabaseEnabled());
-    log.SetDatabaseLogTableName(dialog.DatabaseLogTableName());
-    log.SetGeneratorName(dialog.GeneratorName());
-    SetLogInterval(dialog.LogInterval());
-    log.SetPoolsEnabled(dialog.PoolsEnabled());
-    log.SetPoolsSummarized(dialog.PoolsSummarized());
-    log.SetPoolsLogTableName(dialog.PoolsLogTableName());
-    log.SetProceduresEnabled(dialog.ProceduresEnabled());
-    log.SetProceduresLogTableName(dialog.ProceduresLogTableName());
-    log.SetRelationsEnabled(dialog.RelationsEnabled());
-    log.SetRelationsLogTableName(dialog.RelationsLogTableName());
-    log.SetStatementsEnabled(dialog.StatementsEnabled());
-    log.SetStatementsLogTableName(dialog.StatementsLogTableName());
-    log.SetTransactionsEnabled(dialog.TransactionsEnabled());
-    log.SetTransactionsLogTableName(dialog.TransactionsLogTableName());
+    inSettingsOrder(
+        [&](TLogItem item) {
+            log.SetItemEnabled(item, dialog.ItemEnabled(item));
+            if (item == TLogItem::Pools)
+                log.SetPoolsSummarized(dialog.PoolsSummarized());
+            log.SetItemLogTableName(item, dialog.ItemLogTableName(item));
+        },
+        [&] { log.SetGeneratorName(dialog.GeneratorName()); }, [&] { SetLogInterval(dialog.LogInterval()); });
 
     // nothing to log: nothing to verify, and "&Logging" stays as it is
     if (log.EnabledTableCount() == 0)
@@ -233,16 +231,18 @@ void TfrmMain::EnsureLogModule()
     log->SetSnapshotModule(&dmQuillmere());
 
     const SettingsFile settings(SettingsFileName());
-    log->SetAttachmentsLogTableName(settings.readString(Section, KeyAttachments, log->AttachmentsLogTableName()));
-    log->SetDatabaseLogTableName(settings.readString(Section, KeyDatabase, log->DatabaseLogTableName()));
-    log->SetGeneratorName(settings.readString(Section, KeyGenerator, log->GeneratorName()));
-    // stored as the signed reading of its 32 bits
-    SetLogInterval(static_cast<quint32>(settings.readInteger(Section, KeyInterval, static_cast<qint32>(LogInterval()))));
-    log->SetPoolsLogTableName(settings.readString(Section, KeyPools, log->PoolsLogTableName()));
-    log->SetProceduresLogTableName(settings.readString(Section, KeyProcedures, log->ProceduresLogTableName()));
-    log->SetRelationsLogTableName(settings.readString(Section, KeyRelations, log->RelationsLogTableName()));
-    log->SetStatementsLogTableName(settings.readString(Section, KeyStatements, log->StatementsLogTableName()));
-    log->SetTransactionsLogTableName(settings.readString(Section, KeyTransactions, log->TransactionsLogTableName()));
+    TdmPerformanceLog& module = *log;
+    inSettingsOrder(
+        [&](TLogItem item) {
+            module.SetItemLogTableName(
+                item, settings.readString(Section, tableKey(item), module.ItemLogTableName(item)));
+        },
+        [&] { module.SetGeneratorName(settings.readString(Section, KeyGenerator, module.GeneratorName())); },
+        [&] {
+            // stored as the signed reading of its 32 bits
+            SetLogInterval(
+                static_cast<quint32>(settings.readInteger(Section, KeyInterval, static_cast<qint32>(LogInterval()))));
+        });
     m_dmPerformanceLog = std::move(log);
 }
 
@@ -250,15 +250,10 @@ void TfrmMain::StartLogging()
 {
     const TdmPerformanceLog& log = *m_dmPerformanceLog;
     SettingsFile settings(SettingsFileName());
-    settings.writeString(Section, KeyAttachments, log.AttachmentsLogTableName());
-    settings.writeString(Section, KeyDatabase, log.DatabaseLogTableName());
-    settings.writeString(Section, KeyGenerator, log.GeneratorName());
-    settings.writeInteger(Section, KeyInterval, static_cast<qint32>(LogInterval()));
-    settings.writeString(Section, KeyPools, log.PoolsLogTableName());
-    settings.writeString(Section, KeyProcedures, log.ProceduresLogTableName());
-    settings.writeString(Section, KeyRelations, log.RelationsLogTableName());
-    settings.writeString(Section, KeyStatements, log.StatementsLogTableName());
-    settings.writeString(Section, KeyTransactions, log.TransactionsLogTableName());
+    inSettingsOrder(
+        [&](TLogItem item) { settings.writeString(Section, tableKey(item), log.ItemLogTableName(item)); },
+        [&] { settings.writeString(Section, KeyGenerator, log.GeneratorName()); },
+        [&] { settings.writeInteger(Section, KeyInterval, static_cast<qint32>(LogInterval())); });
     // a file that cannot be written leaves logging off
     settings.writeFile();
 

@@ -1,17 +1,20 @@
 #include "DemoSettings.h"
 
+#include "common/Exception.h"
 #include "common/RememberedConnections.h"
+#include "connection/DatabaseName.h"
 #include "common/SettingsFile.h"
 
 #include <QList>
 
 QString databaseFileOf(const QString& databaseName)
 {
-    // "host:path", "host/port:path"; a local path begins with "/" or has no colon
-    const qsizetype colon = databaseName.indexOf(QLatin1Char(':'));
-    if (colon <= 0 || databaseName.startsWith(QLatin1Char('/')))
+    // the connection's own reading of a name; an alias (no server, no path) stands for itself
+    try {
+        return ClassifyDatabaseName(databaseName).databasePath;
+    } catch (const Exception&) {
         return databaseName;
-    return databaseName.mid(colon + 1);
+    }
 }
 
 void rememberConnection(const QString& settingsFile, const WorkloadConnection& connection)
