@@ -1,15 +1,17 @@
 // The About box and the version block: the block embedded in the built program, read back from the
 // program file; a program without a block; a block of another string table; damaged files; the
-// box's labels; and the help pages installed beside the program.
+// box's labels; the program's icon; and where the program finds its help pages.
 //
 // This test program carries the program's own block too (the build embeds it here as in the
 // program), so that the box, reading the running program's file, shows the real values.
 
+#include "app/ProgramIcon.h"
 #include "app/QuillmereApplication.h"
 #include "common/Messages.h"
 #include "common/VersionBlock.h"
 #include "common/VersionResource.h"
 #include "dialogs/AboutDlg.h"
+#include "mainwindow/MainForm.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -239,11 +241,30 @@ private slots:
         QCOMPARE(dlg.VersionInfo.size(), lines);
     }
 
+    // Every size of the hicolor theme is built in at its own size, and the box shows the 32-pixel one.
+    void theProgramsIconIsBuiltIn()
+    {
+        const QIcon icon = programIcon();
+        QCOMPARE(programIconSizes().size(), 7);
+        for (const int size : programIconSizes()) {
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+            const QImage png(QStringLiteral(":/icons/hicolor/%1x%1/apps/quillmere.png").arg(size));
+            QCOMPARE(png.size(), QSize(size, size));
+            QVERIFY(png.pixelColor(size / 2, size / 2).alpha() == 255);  // drawn, not an empty square
+        }
+
+        QApplication::setWindowIcon(icon);
+        TdlgAbout dlg;
+        dlg.show();
+        QCOMPARE(dlg.imgIcon->pixmap().toImage(), QPixmap(QStringLiteral(":/icons/hicolor/32x32/apps/quillmere.png")).toImage());
+    }
+
     void helpPagesBesideTheProgram()
     {
-        // the main page is named like the program, with ".html"
+        // the main page is named like the program, with ".html"; the program finds it there
         const QFileInfo program(QStringLiteral(QUILLMERE_EXECUTABLE));
         const QString help = program.absolutePath() + QStringLiteral("/Help/");
+        QCOMPARE(TfrmMain::GetHelpFileName(program.filePath()), help + program.completeBaseName() + QStringLiteral(".html"));
         for (const QString& page : {program.completeBaseName() + QStringLiteral(".html"), QStringLiteral("Logging.html")}) {
             const QByteArray html = fileBytes(help + page);
             QVERIFY2(html.contains("</html>"), qPrintable(help + page));
@@ -251,6 +272,28 @@ private slots:
             for (const char* external : {"src=", "<link", "@import", "url("})
                 QVERIFY2(!html.contains(external), external);
         }
+    }
+
+    // An installed program (prefix/bin/quillmere) finds its pages in prefix/share/quillmere/help;
+    // pages beside it win, and with none anywhere the page beside it is named.
+    void helpPagesOfAnInstalledProgram()
+    {
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        QDir root(prefix.path());
+        const QString program = root.filePath(QStringLiteral("bin/quillmere"));
+        const QString beside = root.filePath(QStringLiteral("bin/Help/quillmere.html"));
+        const QString installed = root.filePath(QStringLiteral("share/quillmere/help/quillmere.html"));
+        QVERIFY(root.mkpath(QStringLiteral("bin")));
+        QCOMPARE(TfrmMain::GetHelpFileName(program), beside);
+
+        QVERIFY(root.mkpath(QStringLiteral("share/quillmere/help")));
+        QVERIFY(!writeFile(prefix, QStringLiteral("share/quillmere/help/quillmere.html"), "<html></html>").isEmpty());
+        QCOMPARE(TfrmMain::GetHelpFileName(program), installed);
+
+        QVERIFY(root.mkpath(QStringLiteral("bin/Help")));
+        QVERIFY(!writeFile(prefix, QStringLiteral("bin/Help/quillmere.html"), "<html></html>").isEmpty());
+        QCOMPARE(TfrmMain::GetHelpFileName(program), beside);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "app/ProgramIcon.h"
 #include "app/QuillmereApplication.h"
 
 #include "common/Messages.h"
@@ -9,6 +10,9 @@ int main(int argc, char** argv)
     QuillmereApplication app(argc, argv);
     QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
     QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
+    QuillmereApplication::setWindowIcon(programIcon());
+    // the desktop entry (quillmere.desktop), by which desktops find the icon of a running program
+    QuillmereApplication::setDesktopFileName(QStringLiteral("quillmere"));
     QuillmereApplication::setHelpFile(TfrmMain::GetHelpFileName());
     TfrmMain frmMain;
     frmMain.show();

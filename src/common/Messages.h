@@ -243,6 +243,8 @@ inline constexpr const char* ServerLogCaptionSuffix = " interbase.log";
 inline constexpr const char* StatisticsViewerCaption = "Database Statistics";
 inline constexpr const char* HelpFolder = "Help";
 inline constexpr const char* HelpFileExtension = ".html";
+// an installed program's help pages, from its folder (bin/ to share/quillmere/help)
+inline constexpr const char* InstalledHelpFolder = "../share/quillmere/help";
 inline constexpr const char* ProductWebAddress = "https://quillmere.example.org/";
 
 // Logging control

@@ -3,6 +3,7 @@
 #include "mainwindow/MainForm.h"
 
 #include "app/QuillmereApplication.h"
+#include "common/HelpPages.h"
 #include "common/Messages.h"
 #include "connection/IBStatisticsOptionsDlg.h"
 #include "connection/ServerConnectionDM.h"
@@ -15,7 +16,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTabWidget>
@@ -183,11 +183,11 @@ void TfrmMain::actShowSystemTablesExecute()
         RefreshKeepingRow(dm.cdsRelations, QStringLiteral("TMP$RELATION_ID"));
 }
 
-QString TfrmMain::GetHelpFileName()
+QString TfrmMain::GetHelpFileName() { return GetHelpFileName(QCoreApplication::applicationFilePath()); }
+
+QString TfrmMain::GetHelpFileName(const QString& programFile)
 {
-    const QFileInfo program(QCoreApplication::applicationFilePath());
-    return QDir(program.absolutePath()).filePath(T(msg::HelpFolder)) + QDir::separator() +
-           program.completeBaseName() + T(msg::HelpFileExtension);
+    return helpPagePath(programFile, QFileInfo(programFile).completeBaseName() + T(msg::HelpFileExtension));
 }
 
 void TfrmMain::actHelpContentsExecute()

@@ -107,8 +107,11 @@ public:
     void actHelpContentsExecute();
     void actHelpWebExecute();
     void actHelpAboutExecute();
-    // The folder "Help" beside the running executable, and the executable's name with ".html".
+    // The running executable's help page (below).
     static QString GetHelpFileName();
+    // The help page of programFile, its name with ".html": beside it in "Help" (the build tree) or in
+    // an installed program's data folder (common/HelpPages.h).
+    static QString GetHelpFileName(const QString& programFile);
 
     // Logging (MainLogging.cpp).
     void actSetupLoggingExecute();
