@@ -437,6 +437,28 @@ private slots:
         QCOMPARE(queryRows(db, "SELECT COUNT(*) FROM LOG$STATEMENTS")[0][0], QStringLiteral("0"));
     }
 
+    // A symbolic link in a trace file's place is never written through: the pass puts a file of
+    // its own there, and what the link pointed to stays as it was.
+    void aTraceFileNeverFollowsALink()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO TMP$DATABASE (TMP$DATABASE_ID) VALUES (1)"));
+        LogModule m(db);
+        TemporaryCurrentFolder folder;
+        m.log.SetDatabaseEnabled(true);
+        createLogObjects(m.log);
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("precious.txt"));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+        file.close();
+        QVERIFY(QFile::link(target, QStringLiteral("TMP$DATABASE.sql")));
+        m.log.LogSnapshot();
+        QCOMPARE(readFile(target), QStringLiteral("kept"));
+        QVERIFY(!QFileInfo(QStringLiteral("TMP$DATABASE.sql")).isSymLink());
+        QVERIFY(readFile(QStringLiteral("TMP$DATABASE.sql")).startsWith(QLatin1String("INSERT INTO LOG$DATABASE")));
+    }
+
     void aPassWithNothingEnabledTouchesNothing()
     {
         TestDatabase db;

@@ -11,6 +11,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 QString L(const char* piece) { return QString::fromLatin1(piece); }
@@ -75,18 +81,40 @@ QString columnPart(const logsql::InsertForm& form)
            L(logsql::ColumnPartEnd);
 }
 
+// Opens the trace file for writing, never through a symbolic link: a link in its place (which
+// would let a pass overwrite whatever it points to) is replaced by a file of its own.
+int openTraceFile(const QByteArray& name)
+{
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+    int fd = ::open(name.constData(), flags, 0666);
+    if (fd < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
+        fd = ::open(name.constData(), flags | O_EXCL, 0666);
+    return fd;
+}
+
 // The old text is overwritten in place and the file cut to the new length, rather than the file
 // truncated to nothing and written again: file systems that guard against losing replaced data
 // (ext4's auto_da_alloc) flush a file rewritten after a truncation to zero when it is closed,
 // which costs milliseconds per item and pass.
 void writeTraceFile(const QString& fileName, const QString& text)
 {
-    QFile file(fileName);
     const QByteArray bytes = QByteArray::fromStdString(ib::toClientText(text));
-    if (!file.open(QIODevice::ReadWrite) || file.write(bytes) != bytes.size() || !file.resize(bytes.size()) ||
-        !file.flush())
+    const int fd = openTraceFile(QFile::encodeName(fileName));
+    bool written = fd >= 0;
+    for (qsizetype done = 0; written && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        done += n;
+    }
+    written = written && ::ftruncate(fd, bytes.size()) == 0;
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
         throw Exception(QString::fromUtf8(msg::TraceFileNotWritten)
-                            .arg(QDir::current().absoluteFilePath(fileName), file.errorString()));
+                            .arg(QDir::current().absoluteFilePath(fileName), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 }  // namespace
