@@ -313,8 +313,11 @@ void TfrmLoggingSetup::FormCloseQuery(bool& canClose)
 
 void TfrmLoggingSetup::done(int result)
 {
+    // Only entries that are about to be used are checked: Cancel, Esc and the close box drop them,
+    // so they always close (a check there could keep the user in the dialog).
     bool canClose = true;
-    FormCloseQuery(canClose);
+    if (result == QDialog::Accepted)
+        FormCloseQuery(canClose);
     if (canClose)
         QDialog::done(result);
 }

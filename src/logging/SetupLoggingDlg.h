@@ -1,9 +1,9 @@
 #pragma once
 // The logging setup dialog: which monitoring tables are logged, into which log tables, with
 // which generator and at which interval. It only edits values; its caller fills it from the log
-// module, shows it modally and copies the values back after OK. Whichever way it is about to
-// close (OK, Cancel, Esc, the close box) it checks its entries; an entry error is reported
-// through the application's error reporting and the dialog stays open.
+// module, shows it modally and copies the values back after OK. Before it closes with OK it checks
+// its entries; an entry error is reported through the application's error reporting and the
+// dialog stays open. Cancel, Esc and the close box always close it.
 
 #include "logging/IBPerformanceLogDM.h"
 
@@ -76,7 +76,7 @@ public:
     // "Logging.html" in the folder "Help" beside the executable.
     static QUrl HelpUrl();
 
-    // Every way of closing comes here; it closes only when the entries pass the check.
+    // Every way of closing comes here; OK closes only when the entries pass the check.
     void done(int result) override;
 
     QLabel* lblInstructions;
