@@ -317,6 +317,30 @@ private slots:
         QCOMPARE(SettingsFile(m_file).readString(kOptions, QStringLiteral("RememberUsername"), {}), QStringLiteral("1"));
     }
 
+    // Enter right after typing a remembered name fills nothing, and with both options on the save
+    // must not take the empty boxes for a choice: the entry keeps its credentials and the creator
+    // gets them. Credentials the user has seen and cleared are saved as cleared.
+    void enterKeepsTheRememberedCredentials()
+    {
+        remember(kThree, true, true);
+        QStringList values;
+        run([](TdlgConnectToDB& dlg) {
+            type(dlg.edtDatabaseName, "C:/DATA/ONE.GDB");
+            QTest::keyClick(dlg.edtDatabaseName, Qt::Key_Return);
+        }, &values);
+        QCOMPARE(values, (QStringList{"c:/data/One.gdb", "ALICE", "pw1", "R1", "NONE"}));
+        QCOMPARE(entry(1), kThree[0]);
+
+        run([](TdlgConnectToDB& dlg) {
+            type(dlg.edtDatabaseName, "c:/data/one.gdb");
+            QTest::keyClick(dlg.edtDatabaseName, Qt::Key_Tab);
+            dlg.edtPassword->clear();
+            dlg.edtDatabaseName->setFocus();
+            QTest::keyClick(dlg.edtDatabaseName, Qt::Key_Return);
+        }, &values);
+        QCOMPARE(entry(1), (QStringList{"c:/data/One.gdb", "ALICE", "", "R1", "ISO8859_1"}));
+    }
+
     void fillingTheBoxes()
     {
         remember(kThree, false, false);

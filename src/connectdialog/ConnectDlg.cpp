@@ -163,6 +163,7 @@ TdlgConnectToDB::TdlgConnectToDB(QWidget* parent)
         setTabOrder(order[i - 1], order[i]);
 
     connect(btnBrowse, &QPushButton::clicked, this, [this] { btnBrowseClick(); });
+    connect(edtDatabaseName, &QComboBox::editTextChanged, this, [this] { m_filledFrom = -1; });
     connect(edtUserName, &QLineEdit::textChanged, this, [this] { edtUserNameChange(); });
     connect(chkRememberDatabase, &QCheckBox::toggled, this, [this] { chkRememberDatabaseChange(); });
     connect(chkRememberUsername, &QCheckBox::clicked, this, [this](bool checked) { chkRememberUsernameClick(checked); });
@@ -344,6 +345,22 @@ void TdlgConnectToDB::FillFromRememberedEntry()
     edtPassword->setText(m_passwords.at(position));
     edtRole->setText(m_roles.at(position));
     setCharacterSetText(m_characterSets.at(position));
+    m_filledFrom = position;
+}
+
+// The boxes the user left empty take the values of an entry they were never filled from, unless
+// the user name box names another user: a password and a role belong to their user.
+void TdlgConnectToDB::completeFromEntry(int position)
+{
+    const QString storedUser = m_userNames.at(position);
+    if (!edtUserName->text().isEmpty() && edtUserName->text().compare(storedUser, Qt::CaseInsensitive) != 0)
+        return;
+    if (edtUserName->text().isEmpty())
+        edtUserName->setText(storedUser);
+    if (edtPassword->text().isEmpty())
+        edtPassword->setText(m_passwords.at(position));
+    if (edtRole->text().isEmpty())
+        edtRole->setText(m_roles.at(position));
 }
 
 void TdlgConnectToDB::setCharacterSetText(const QString& text)
@@ -379,10 +396,14 @@ void TdlgConnectToDB::SaveRememberedConnections()
     SettingsFile& file = settings();
 
     const bool credentials = chkRememberUsername->isChecked();
+    const int position = FindRememberedEntry();
+    // Enter right after typing a remembered name has filled nothing: empty boxes there are no
+    // choice of the user's and must not blank the credentials the entry holds
+    if (credentials && position >= 0 && position != m_filledFrom)
+        completeFromEntry(position);
     const QString user = credentials ? edtUserName->text() : QString();
     const QString password = credentials ? edtPassword->text() : QString();
     const QString role = credentials ? edtRole->text() : QString();
-    const int position = FindRememberedEntry();
     if (position < 0 && !DatabaseName().isEmpty()) {
         edtDatabaseName->insertItem(0, DatabaseName());
         m_userNames.prepend(user);
@@ -469,6 +490,7 @@ void TdlgConnectToDB::btnBrowseClick()
         return;
     edtUserName->setText(m_userNames.at(position));
     edtPassword->setText(m_passwords.at(position));
+    m_filledFrom = position;
 }
 
 void TdlgConnectToDB::chkRememberDatabaseChange()

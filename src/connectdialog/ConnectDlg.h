@@ -8,7 +8,9 @@
 // picking one (closing its drop-down list, or leaving the box) fills the other boxes from it.
 // While it closes with OK and Remember Database is checked, the confirmed database becomes the
 // most recent entry and the entries and both options are written back; a failing write is
-// reported through the application's error reporting and the dialog stays open.
+// reported through the application's error reporting and the dialog stays open. Closing with OK
+// never blanks remembered credentials the user has not seen: Enter right after typing a name
+// fills nothing, so the boxes left empty then take the entry's values before it is saved.
 
 #include "common/RememberedConnections.h"
 
@@ -101,6 +103,7 @@ private:
     void placeControls();
     void setCharacterSetText(const QString& text);
     void moveToTop(int position);
+    void completeFromEntry(int position);
     SettingsFile& settings();
 
     std::unique_ptr<SettingsFile> m_settings;  // from the first show until the dialog is gone
@@ -109,6 +112,9 @@ private:
     bool m_closingWithOK = false;
     // set while Browse moves the focus, which fills only user name and password
     bool m_browsing = false;
+    // the entry whose values the boxes were last filled from; -1 when none has been since the
+    // database name last changed
+    int m_filledFrom = -1;
     // parallel to the items of edtDatabaseName
     QStringList m_userNames;
     QStringList m_passwords;
