@@ -26,9 +26,15 @@ struct Run {
     QString err;
 };
 
-Run runTool(const QStringList& args)
+// Runs the tool; with a locale, in that locale (LC_ALL).
+Run runTool(const QStringList& args, const QString& locale = QString())
 {
     QProcess p;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), locale);
+        p.setProcessEnvironment(environment);
+    }
     p.start(QStringLiteral(QUILLMERE_SCHEMA_TOOL), args);
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
         return {};
@@ -243,6 +249,19 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(QStringLiteral("VIEW")), qPrintable(r.err));
         QCOMPARE(tmpObjects(*db), QStringList());
+    }
+
+    // A path with characters outside ASCII opens: the client library converts file names from
+    // the locale's character set, which the tool takes from the environment.
+    void aPathOutsideAscii()
+    {
+        const auto db = database();
+        const QString path = QDir(db->folder()).filePath(QStringLiteral("Pr\u00fcfung-\u6570\u636e.fdb"));
+        QVERIFY(QFile::rename(db->path(), path));
+        const Run r = runTool({QStringLiteral("status"), path, QStringLiteral("--user"), QStringLiteral("SYSDBA")},
+                              QStringLiteral("C.UTF-8"));
+        QVERIFY2(r.exitCode == 4, qPrintable(r.err));
+        QCOMPARE(r.out, text(schemamsg::StatusNotInstalled).arg(path));
     }
 
     void arguments_data()

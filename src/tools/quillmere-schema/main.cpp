@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <clocale>
 #include <cstdio>
 #include <optional>
 
@@ -126,6 +127,9 @@ int run(const Arguments& a)
 
 int main(int argc, char** argv)
 {
+    // the client library converts file names from the locale's character set: without this the
+    // program would run in the "C" locale, and a path with non-ASCII characters would not open
+    std::setlocale(LC_ALL, "");
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
