@@ -2,6 +2,7 @@
 // and the Services clients, the server name cache and the hand-over of the connection.
 
 #include "common/Exception.h"
+#include "common/Messages.h"
 #include "connection/DatabaseName.h"
 #include "connection/ServerConnectionDM.h"
 #include "monitor/QuillmereDM.h"
@@ -184,6 +185,25 @@ private slots:
         }
         QCOMPARE(dm.qryStatements.database(), nullptr);
         QVERIFY_THROWS_EXCEPTION(Exception, dm.cdsStatements.refresh());
+    }
+
+    // A name whose length the attach call cannot carry is refused before any call: 65,536 more
+    // characters than the path of a real database would have reached that database.
+    void aNameTooLongForTheClientLibraryIsRefused()
+    {
+        TestDatabase db;
+        TdmServerProperties connection;
+        const QString name = db.path() + QString(65536, QLatin1Char('x'));
+        connection.SetDatabaseName(name);
+        connection.SetUserName(QStringLiteral("SYSDBA"));
+        QString message;
+        try {
+            connection.SetConnected(true);
+        } catch (const Exception& e) {
+            message = e.message();
+        }
+        QCOMPARE(message, QString::fromUtf8(msg::DatabaseNameTooLong).arg(name.size()).arg(32767));
+        QVERIFY(!connection.GetConnected());
     }
 };
 

@@ -46,6 +46,8 @@ inline constexpr const char* ParameterIndexOutOfRange = "Internal error: paramet
 inline constexpr const char* ColumnIndexOutOfRange = "Internal error: column %1 does not exist in the result.";
 inline constexpr const char* UnsupportedParameterType = "Internal error: parameter %1 has a type that cannot be set.";
 inline constexpr const char* NotAttached = "Internal error: the database is not attached.";
+inline constexpr const char* DatabaseNameTooLong =
+    "The database name is too long: it takes %1 bytes, and the client library accepts at most %2.";
 inline constexpr const char* TransactionActive = "Internal error: the transaction is already active.";
 inline constexpr const char* TransactionNotActive = "Internal error: the transaction is not active.";
 inline constexpr const char* InfoReplyMalformed = "Internal error: the server's information reply could not be read.";

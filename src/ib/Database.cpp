@@ -4,8 +4,13 @@
 #include "common/Messages.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace ib {
+
+namespace {
+constexpr size_t MaxAttachNameLength = std::numeric_limits<short>::max();
+}  // namespace
 
 Database::~Database()
 {
@@ -29,7 +34,12 @@ void Database::open()
 {
     if (isConnected())
         return;
-    m_attachment.attach(toClientText(m_name), databaseParamBlock(m_params));
+    const std::string name = toClientText(m_name);
+    // The attach call takes the name's length as a signed 16-bit count: a longer name would be cut
+    // to the low bits of its length and name another database.
+    if (name.size() > MaxAttachNameLength)
+        throw Exception(QString::fromUtf8(msg::DatabaseNameTooLong).arg(name.size()).arg(MaxAttachNameLength));
+    m_attachment.attach(name, databaseParamBlock(m_params));
     if (afterConnect)
         afterConnect();
 }
