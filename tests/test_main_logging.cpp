@@ -338,6 +338,32 @@ private slots:
         QCOMPARE(shown, QStringLiteral("LOG$DATABASE G_A 3000000000 0"));
     }
 
+    // While disconnected the log timer logs and reports nothing, the panel says that logging waits
+    // for a connection, and "&Logging" can still be turned off; after a new connection it logs.
+    void loggingWaitsForAConnection()
+    {
+        TestDatabase db;
+        Window w(withDatabaseRow(db));
+        TfrmMain& f = *w.form;
+        TemporaryCurrentFolder folder;
+        w.startLogging(databaseOn);
+        f.actDisconnect->trigger();
+        QCOMPARE(f.stbLogging->text(), T(msg::StatusLoggingWaits));
+        tick(f);
+        QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join(CrLf)));
+        QCOMPARE(passes(db), 0);
+        f.actConnect->trigger();
+        QCOMPARE(f.stbLogging->text(), T(msg::StatusLogging));
+        tick(f);
+        QCOMPARE(passes(db), 1);
+
+        f.actDisconnect->trigger();
+        QVERIFY(f.actLoggingEnabled->isEnabled());
+        f.actLoggingEnabled->trigger();
+        QVERIFY(!f.TimerLog.isActive() && f.stbLogging->text().isEmpty() && !f.actLoggingEnabled->isEnabled());
+        QVERIFY(w.errors.isEmpty());
+    }
+
     // A settings file that cannot be written is reported and leaves logging off; a tick without
     // a log module switches "&Logging" off.
     void failuresOfStartAndTick()

@@ -166,6 +166,7 @@ inline constexpr const char* ActTransactionRollback = "&Rollback";
 inline constexpr const char* ActAttachmentCancel = "&Cancel Current Operation";
 inline constexpr const char* ActAttachmentShutdown = "&Shutdown";
 inline constexpr const char* StatusLogging = "Logging";
+inline constexpr const char* StatusLoggingWaits = "Logging waits for a connection";
 
 // The Database tab's 44 labels, in display order (the columns they show are listed beside them
 // in the main window's database properties table).

@@ -211,7 +211,8 @@ void TfrmMain::createStatusBar()
     bar->setSizeGripEnabled(true);
     stbLogging = new QLabel(bar);
     stbLogging->setObjectName(QStringLiteral("stbLogging"));
-    stbLogging->setFixedWidth(LoggingPanelWidth);
+    // wider only for the longer text of logging that waits for a connection
+    stbLogging->setMinimumWidth(LoggingPanelWidth);
     stbDatabase = new QLabel(bar);
     stbDatabase->setObjectName(QStringLiteral("stbDatabase"));
     bar->addWidget(stbLogging);

@@ -304,8 +304,12 @@ void TfrmMain::TimerLogTimer()
         startLogStep(TimerLog, m_logIntervalLeft);
         return;
     }
-    // the next interval counts from this tick, also when the pass fails
+    // the next interval counts from this tick, also when the pass fails or waits
     m_logIntervalLeft = m_logInterval;
     startLogStep(TimerLog, m_logIntervalLeft);
+    // while disconnected there is nothing to log: the timer goes on counting, and the first tick
+    // after a new connection logs again
+    if (!m_dmServerProperties->GetConnected())
+        return;
     m_dmPerformanceLog->LogSnapshot();
 }

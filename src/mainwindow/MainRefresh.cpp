@@ -153,9 +153,12 @@ void TfrmMain::UpdateCommandStates()
     const bool connected = m_dmServerProperties->GetConnected();
     for (QAction* action : {actDisconnect, actRefresh, actSetupLogging, actViewDatabaseStatistics, actViewInterbaseLog})
         action->setEnabled(connected);
-    actLoggingEnabled->setEnabled(connected && loggingReady());
+    // while on, "&Logging" can always be turned off, also while logging waits for a connection
+    actLoggingEnabled->setEnabled((connected && loggingReady()) || actLoggingEnabled->isChecked());
     stbDatabase->setText(connected ? m_dmServerProperties->GetDatabaseName() : QString());
-    stbLogging->setText(actLoggingEnabled->isChecked() ? QString::fromUtf8(msg::StatusLogging) : QString());
+    stbLogging->setText(!actLoggingEnabled->isChecked() ? QString()
+                        : connected                     ? QString::fromUtf8(msg::StatusLogging)
+                                                        : QString::fromUtf8(msg::StatusLoggingWaits));
     frmMemoryDisplayChart->setVisible(actMemorySummary->isChecked());
     dbgrdPools->setVisible(actMemoryDetails->isChecked());
 }
