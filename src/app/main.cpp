@@ -1,5 +1,6 @@
 #include "app/ProgramIcon.h"
 #include "app/QuillmereApplication.h"
+#include "app/SignalHandling.h"
 
 #include "common/Messages.h"
 #include "mainwindow/MainForm.h"
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
     QuillmereApplication::setDesktopFileName(QStringLiteral("quillmere"));
     QuillmereApplication::setHelpFile(TfrmMain::GetHelpFileName());
     TfrmMain frmMain;
+    // SIGTERM and SIGINT close the window as File > Exit does
+    const SignalHandling signalHandling(&frmMain);
     frmMain.show();
     return app.exec();
 }
