@@ -96,6 +96,8 @@ struct Monitor {
     {
         connection.SetDatabaseName(db.path());
         connection.SetUserName(QStringLiteral("SYSDBA"));
+        // the views themselves, as the logging reads them (monitoring reads MON$ directly)
+        dm.SetSourceOverride(TdmQuillmere::MonitorSource::Tables);
         dm.SetDatabase(&connection.IBDatabase);
         connection.SetConnected(true);
     }

@@ -1,7 +1,13 @@
-// The monitoring views over Firebird's MON$ tables on the private test server, where other
-// clients' attachments are what the program watches: our own attachment over TCP, a second
+// Monitoring a Firebird server on the private test server, where other clients' attachments are
+// what the program watches, both through the monitoring views and through the server's MON$
+// tables read directly in a database without the views: our own attachment over TCP, a second
 // attachment's long statement shown as running and cancelled, a user's work cancelled, a user
-// shut down, and an ordinary user who sees only that user's own attachments.
+// shut down, and an ordinary user who sees only that user's own attachments. With the demo's
+// workload running, every snapshot read directly equals what the views give for the same MON$
+// snapshot; and one tick reads one MON$ snapshot.
+
+#include "DemoDatabase.h"
+#include "Workload.h"
 
 #include "common/Exception.h"
 #include "common/ParamList.h"
@@ -17,14 +23,18 @@
 #include "support/TestServer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSysInfo>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <thread>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -112,15 +122,21 @@ private:
     QString m_error;
 };
 
+// How a test watches the server: through the views (the source the logging reads), or through the
+// MON$ tables directly, in a database that has no views.
+using Source = TdmQuillmere::MonitorSource;
+
 struct Monitor {
     TdmServerProperties connection;
     TdmQuillmere dm;
-    Monitor(const QString& databaseName, const QString& user = TestServer::userName(),
+    Monitor(const QString& databaseName, Source source, const QString& user = TestServer::userName(),
             const QString& password = TestServer::password())
     {
         connection.SetDatabaseName(databaseName);
         connection.SetUserName(user);
         connection.SetPassword(password);
+        if (source == Source::Tables)
+            dm.SetSourceOverride(Source::Tables);
         dm.SetDatabase(&connection.IBDatabase);
         connection.SetConnected(true);
     }
@@ -145,27 +161,122 @@ struct Monitor {
 // Moves the cursor to the row whose integer column has the value.
 bool locate(Snapshot& s, const char* column, qint64 value) { return s.locate(QString::fromLatin1(column), value); }
 
+// A snapshot's rows keyed by its key column (rows of equal sort values may come in any order
+// through the views), each cell as its value and its display text. ELAPSED_TIME is kept apart:
+// each read takes its own CURRENT_TIMESTAMP.
+struct Contents {
+    QMap<QString, QStringList> rows;
+    QMap<QString, double> elapsed;
+    QStringList order;  // the sort column's trimmed texts, row by row
+};
+
+Contents contents(const Snapshot& s, const char* sortColumn)
+{
+    Contents out;
+    const int sort = sortColumn ? s.requireColumn(QLatin1String(sortColumn)) : -1;
+    for (int r = 0; r < s.rowCount(); ++r) {
+        QString key = s.keyColumn() < 0 ? QString::number(r) : QString::fromLatin1(QByteArray::fromStdString(s.keyOf(r)).toHex());
+        if (out.rows.contains(key))
+            key += QStringLiteral(" (again)");  // a key twice: the comparison shows it
+        QStringList cells;
+        for (int c = 0; c < s.columnCount(); ++c) {
+            const QString name = QLatin1String(s.columnDecl(c).name);
+            if (name == QLatin1String("ELAPSED_TIME")) {
+                out.elapsed[key] = s.isNull(r, c) ? -1 : s.doubleValue(r, c);
+                continue;
+            }
+            const QVariant v = s.value(r, c);
+            const QString value = s.isNull(r, c) ? QStringLiteral("<null>")
+                                  : v.typeId() == QMetaType::QString ? QString::fromUtf8(s.rawText(r, c))
+                                  : v.typeId() == QMetaType::QDateTime ? v.toDateTime().toString(Qt::ISODateWithMs)
+                                                                       : v.toString();
+            cells << name + QLatin1Char('=') + value + QLatin1Char('|') + s.displayText(r, c);
+        }
+        out.rows[key] = cells;
+        if (sort >= 0)
+            out.order << s.plainText(r, sort).trimmed();
+    }
+    return out;
+}
+
+// The column each source orders its rows by.
+const char* sortColumn(catalogue::SnapshotId id)
+{
+    switch (id) {
+    case catalogue::SnapshotId::Pools: return "TMP$TYPE";
+    case catalogue::SnapshotId::Procedures: return "TMP$PROCEDURE_NAME";
+    case catalogue::SnapshotId::Relations: return "TMP$RELATION_NAME";
+    case catalogue::SnapshotId::Statements:
+    case catalogue::SnapshotId::Transactions:
+    case catalogue::SnapshotId::Attachments: return "TMP$USER";
+    default: return nullptr;
+    }
+}
+
+Snapshot& snapshotOf(TdmQuillmere& dm, catalogue::SnapshotId id)
+{
+    switch (id) {
+    case catalogue::SnapshotId::Database: return dm.cdsDatabase;
+    case catalogue::SnapshotId::Pools: return dm.cdsPools;
+    case catalogue::SnapshotId::PoolBlocks: return dm.cdsPoolBlocks;
+    case catalogue::SnapshotId::Procedures: return dm.cdsProcedures;
+    case catalogue::SnapshotId::Statements: return dm.cdsStatements;
+    case catalogue::SnapshotId::Relations: return dm.cdsRelations;
+    case catalogue::SnapshotId::Transactions: return dm.cdsTransactions;
+    case catalogue::SnapshotId::Attachments: return dm.cdsAttachments;
+    }
+    return dm.cdsDatabase;
+}
+
+// The rows of a pool type in the pools snapshot.
+qint64 poolCount(Snapshot& pools, const char* type)
+{
+    return pools.locate(QStringLiteral("TMP$TYPE"), QString::fromLatin1(type)) ? pools.asInteger(QStringLiteral("POOL_COUNT")) : 0;
+}
+
 }  // namespace
 
 class TestFirebirdViewsServer : public QObject {
     Q_OBJECT
 
     TestServer m_server;
-    std::unique_ptr<ServerDatabase> m_db;
+    std::unique_ptr<ServerDatabase> m_db;       // with the monitoring views
+    std::unique_ptr<ServerDatabase> m_plainDb;  // without them
+
+    // Each test runs through the views and through the MON$ tables directly.
+    static void sources()
+    {
+        QTest::addColumn<bool>("direct");
+        QTest::newRow("views") << false;
+        QTest::newRow("MON$ directly, no views") << true;
+    }
+    QString database() const
+    {
+        QFETCH_GLOBAL(bool, direct);
+        return direct ? m_plainDb->name() : m_db->name();
+    }
+    static Source source()
+    {
+        QFETCH_GLOBAL(bool, direct);
+        return direct ? Source::Firebird : Source::Tables;
+    }
 
 private slots:
+    void initTestCase_data() { sources(); }
     void initTestCase()
     {
         if (!m_server.configured())
             QSKIP("no test server: run through ctest, which starts it (QUILLMERE_TEST_SERVER_DIR)");
         m_db = std::make_unique<ServerDatabase>(m_server);
         m_db->installViews();
+        m_plainDb = std::make_unique<ServerDatabase>(m_server);
     }
 
     // Our own attachment over TCP, with user, host, address and process id.
     void ourAttachmentOverTcp()
     {
-        Monitor m(m_db->name());
+        Monitor m(database(), source());
+        QCOMPARE(m.dm.Source(), source());
         Snapshot& users = m.dm.cdsAttachments;
         users.open();
         QVERIFY(users.locate(QStringLiteral("TMP$USER_PROCESS"), QCoreApplication::applicationPid()));
@@ -182,8 +293,8 @@ private slots:
     // that client receive the server's cancellation, and the client goes on working.
     void longStatementShownAndCancelled()
     {
-        Monitor m(m_db->name());
-        Client client(m_db->name());
+        Monitor m(database(), source());
+        Client client(database());
         client.startLong();
         const qint32 id = m.waitForLongStatement(client.attachmentId());
         if (id == 0)
@@ -208,8 +319,8 @@ private slots:
     // Cancel on a user cancels what that user runs, and leaves the user connected.
     void cancelOfAUser()
     {
-        Monitor m(m_db->name());
-        Client client(m_db->name());
+        Monitor m(database(), source());
+        Client client(database());
         client.startLong();
         const qint32 id = m.waitForLongStatement(client.attachmentId());
         if (id == 0)
@@ -226,9 +337,9 @@ private slots:
     // Shutdown of a user disconnects it, while idle and while running a statement.
     void shutdownOfAUser()
     {
-        Monitor m(m_db->name());
+        Monitor m(database(), source());
         {
-            Client idle(m_db->name());
+            Client idle(database());
             m.dm.cdsAttachments.open();
             QVERIFY(locate(m.dm.cdsAttachments, "TMP$ATTACHMENT_ID", idle.attachmentId()));
             QVERIFY(m.dm.ShutdownAttachment(idle.attachmentId()));
@@ -239,7 +350,7 @@ private slots:
                 QVERIFY2(e.message().contains(QStringLiteral("shutdown")), qPrintable(e.message()));
             }
         }
-        Client running(m_db->name());
+        Client running(database());
         running.startLong();
         const bool shown = m.waitForLongStatement(running.attachmentId()) != 0;
         QVERIFY(m.dm.ShutdownAttachment(running.attachmentId()));
@@ -259,7 +370,7 @@ private slots:
         const QString password = QStringLiteral("viewer1");
         {
             ib::Attachment att;
-            att.attach(ib::toClientText(m_db->name()), dpb(TestServer::userName(), TestServer::password()));
+            att.attach(ib::toClientText(database()), dpb(TestServer::userName(), TestServer::password()));
             ib::Transaction tr;
             tr.start(att, ib::readCommittedTpb(false));
             ib::Statement st;
@@ -267,9 +378,9 @@ private slots:
             st.execute(tr);
             tr.commit();
         }
-        Client sysdba(m_db->name());
+        Client sysdba(database());
         {
-            Monitor m(m_db->name(), user, password);
+            Monitor m(database(), source(), user, password);
             Snapshot& users = m.dm.cdsAttachments;
             users.open();
             QCOMPARE(users.rowCount(), 1);
@@ -283,6 +394,97 @@ private slots:
             QVERIFY(!m.dm.CancelAttachment(sysdba.attachmentId()));
         }
         QCOMPARE(sysdba.value("SELECT 8 FROM RDB$DATABASE"), QStringLiteral("8"));
+    }
+    // With the demo's workload running (a long statement, a procedure on the call stack, open
+    // transactions of every isolation), every snapshot read from MON$ directly equals what the
+    // views give for the same MON$ snapshot: the same rows, values and texts, in the views' order.
+    void everySnapshotReadDirectlyEqualsTheViews()
+    {
+        QFETCH_GLOBAL(bool, direct);
+        if (!direct)
+            QSKIP("compares both sources in one run");
+        const WorkloadConnection connection{m_db->name(), TestServer::userName(), TestServer::password()};
+        setupDemoDatabase(connection);
+        WorkloadOptions options;
+        options.longQuerySize = 150;
+        options.stockCheckLoops = 3'000'000;
+        options.hold = 5s;
+        options.orderInterval = 20ms;
+        options.rest = 100ms;
+        Workload workload(connection, options);
+        workload.start();
+        Monitor m(m_db->name(), Source::Firebird);
+        QCOMPARE(m.dm.Source(), Source::Firebird);  // Quillmere's own views do not count as TMP$ tables
+        bool compared = false;
+        for (int attempt = 0; attempt < 600 && !compared; ++attempt) {
+            const TdmQuillmere::Tick tick(m.dm);
+            QElapsedTimer sinceTick;  // a source reads each MON$ table once a tick, with its CURRENT_TIMESTAMP
+            sinceTick.start();
+            m.dm.SetSourceOverride(Source::Firebird);
+            m.dm.cdsProcedures.open();
+            m.dm.cdsStatements.open();
+            bool running = false;
+            for (m.dm.cdsStatements.first(); !m.dm.cdsStatements.eof(); m.dm.cdsStatements.next())
+                running = running || m.dm.cdsStatements.asText(QStringLiteral("TMP$STATE")).trimmed() == QLatin1String("ACTIVE");
+            if (m.dm.cdsProcedures.isEmpty() || !running) {
+                QThread::msleep(50);
+                continue;
+            }
+            compared = true;
+            for (const catalogue::SnapshotDecl& decl : catalogue::allSnapshots()) {
+                Snapshot& s = snapshotOf(m.dm, decl.id);
+                m.dm.SetSourceOverride(Source::Tables);
+                s.open();
+                const Contents views = contents(s, sortColumn(decl.id));
+                m.dm.SetSourceOverride(Source::Firebird);
+                s.open();
+                const double apart = (sinceTick.elapsed() + 2) / 86400000.0;  // days, with the clock's millisecond
+                const Contents read = contents(s, sortColumn(decl.id));
+                QVERIFY2(decl.id == catalogue::SnapshotId::PoolBlocks || !read.rows.isEmpty(), decl.snapshotName);
+                QCOMPARE(read.rows.keys(), views.rows.keys());
+                for (const QString& key : read.rows.keys())
+                    QCOMPARE(read.rows[key], views.rows[key]);
+                for (const QString& key : read.elapsed.keys()) {
+                    QCOMPARE(read.elapsed[key] < 0, views.elapsed[key] < 0);
+                    QVERIFY2(std::abs(read.elapsed[key] - views.elapsed[key]) <= apart, decl.snapshotName);
+                }
+                QStringList sorted = read.order;
+                std::stable_sort(sorted.begin(), sorted.end());
+                QCOMPARE(read.order, sorted);
+            }
+        }
+        QVERIFY2(compared, "the workload's running statement and procedure never showed");
+        workload.stop();
+    }
+
+    // A tick reads one MON$ snapshot: an attachment made during a tick shows in none of its
+    // snapshots (the users and the pools agree), and shows at the next tick.
+    void oneSnapshotPerTick()
+    {
+        QFETCH_GLOBAL(bool, direct);
+        if (!direct)
+            QSKIP("the views' reads end their transaction after each fetch");
+        Monitor m(database(), source());
+        std::unique_ptr<Client> late;
+        qint64 users = 0;
+        {
+            const TdmQuillmere::Tick tick(m.dm);
+            m.dm.cdsAttachments.open();
+            users = m.dm.cdsAttachments.rowCount();
+            m.dm.cdsPools.open();
+            const qint64 attachmentPools = poolCount(m.dm.cdsPools, "ATT");
+            late = std::make_unique<Client>(database());
+            m.dm.cdsAttachments.refresh();
+            m.dm.cdsPools.refresh();
+            QCOMPARE(m.dm.cdsAttachments.rowCount(), users);
+            QCOMPARE(poolCount(m.dm.cdsPools, "ATT"), attachmentPools);
+            m.dm.cdsDatabase.open();
+            QCOMPARE(m.dm.cdsDatabase.asInteger(QStringLiteral("TMP$ATTACHMENTS")), users);
+        }
+        const TdmQuillmere::Tick next(m.dm);
+        m.dm.cdsAttachments.refresh();
+        QCOMPARE(m.dm.cdsAttachments.rowCount(), users + 1);
+        QVERIFY(m.dm.cdsAttachments.locate(QStringLiteral("TMP$ATTACHMENT_ID"), late->attachmentId()));
     }
 };
 

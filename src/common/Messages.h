@@ -58,6 +58,15 @@ inline constexpr const char* UnknownColumn = "Internal error: the snapshot %1 ha
 inline constexpr const char* NoCurrentRow = "Internal error: the snapshot %1 has no current row.";
 inline constexpr const char* SnapshotNotBound = "Internal error: the snapshot %1 is not bound to a database.";
 
+// Control of a Firebird server, which can only cancel running statements and end attachments (the
+// same texts as the monitoring views' exceptions)
+inline constexpr const char* FirebirdCannotEndTransaction =
+    "A Firebird server cannot end another attachment's transaction: it can neither commit it nor roll it back. "
+    "Shutdown of the user ends the attachment and rolls its transactions back.";
+inline constexpr const char* FirebirdCannotCancelStalled =
+    "A Firebird server cancels only a running statement. This one waits for its client to fetch (STALLED); "
+    "Shutdown of the user ends it.";
+
 // Performance logging
 inline constexpr const char* TraceFileNotWritten = "The trace file %1 could not be written: %2";
 inline constexpr const char* GeneratorQueryEmpty = "Internal error: the generator query returned no row.";

@@ -44,6 +44,8 @@ void TfrmMain::RefreshActivePage()
     if (!m_dmServerProperties->GetConnected())
         return;
     TdmQuillmere& dm = *m_dmQuillmere;
+    // the active tab and the pools come from one snapshot of the server's monitoring tables
+    const TdmQuillmere::Tick tick(dm);
     QWidget* active = PageControl->currentWidget();
     if (active == tshtDatabase) {
         RefreshDatabaseValues();

@@ -5,10 +5,14 @@
 
 #include "connection/IBConnectionDM.h"
 #include "ib/Database.h"
+#include "monitor/FirebirdSource.h"
 #include "monitor/MonitorQuery.h"
 #include "monitor/Snapshot.h"
 
 #include <QDateTime>
+
+#include <functional>
+#include <optional>
 
 class TdmQuillmere : public TdmIBConnection, private ib::DatabaseUser {
     Q_OBJECT
@@ -47,24 +51,65 @@ public:
     // The text of the last operation's statement.
     const QString& OperationText() const { return m_operationText; }
 
-    // Whether each fetch ends the monitoring transaction with a full commit (servers whose
-    // monitoring tables show one snapshot per transaction) instead of a retaining commit.
+    // Whether the server shows its monitoring tables as one snapshot per transaction (Firebird), so
+    // that the monitoring transaction ends with a full commit at the end of a tick (or of a fetch
+    // outside a tick) instead of a retaining commit after each fetch.
     bool fullCommitAfterFetch();
+
+    // Where the snapshots come from. Tables: the TMP$ relations through the query texts above (an
+    // InterBase server, or a database that has TMP$ tables of its own). Firebird: the server's
+    // MON$ and RDB$ tables read directly, for a Firebird database without TMP$ relations or with
+    // Quillmere's own views. Learnt once per connection.
+    enum class MonitorSource { Tables, Firebird };
+    MonitorSource Source();
+    // Reads through the given source instead of the one learnt (for comparing them); nullopt undoes it.
+    void SetSourceOverride(std::optional<MonitorSource> source) { m_sourceOverride = source; }
+
+    // One refresh: every snapshot read while a Tick lives comes from one snapshot of the server's
+    // monitoring tables, and the next tick sees a new one. A fetch outside a tick is a tick of its
+    // own. Ticks nest; the outermost one counts.
+    class Tick {
+    public:
+        explicit Tick(TdmQuillmere& dm);
+        ~Tick();
+        Tick(const Tick&) = delete;
+        Tick& operator=(const Tick&) = delete;
+
+    private:
+        TdmQuillmere& m_dm;
+    };
+
+    // The plan of a statement on a Firebird server, read now; empty when there is none.
+    QString StatementPlan(qint64 statementId);
 
 private:
     void bindSnapshot(Snapshot& snapshot, MonitorQuery& query);
     void fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows);
-    void databaseClosing() noexcept override { m_serverKindKnown = false; }
+    // Ends the monitoring transaction (a new MON$ snapshot for the next read) and forgets what the
+    // Firebird source has read.
+    void endMonitoringSnapshot() noexcept;
+    void forgetServer() noexcept;
+    void databaseClosing() noexcept override { forgetServer(); }
     void databaseDestroyed() noexcept override
     {
-        m_serverKindKnown = false;
+        forgetServer();
         m_watched = nullptr;
     }
+    // A control operation on a Firebird server read directly: its steps run statements in one
+    // read-write transaction. A step's statement gives the first value of a select's first row
+    // (nothing when there is no row), or the rows a delete deleted.
+    using OperationStep = std::function<std::optional<int64_t>(const QString& statementText)>;
+    bool firebirdOperation(const std::function<bool(const OperationStep& run)>& steps);
+    bool refuseEndingTransaction(qint32 transactionId);
 
     bool m_showSystemTables = true;
     QDateTime m_timestampCutoff;
     QString m_operationText;
     bool m_serverKindKnown = false;
     bool m_fullCommit = false;
+    std::optional<MonitorSource> m_source;
+    std::optional<MonitorSource> m_sourceOverride;
+    int m_tickDepth = 0;
+    FirebirdSource m_firebird;
     ib::Database* m_watched = nullptr;
 };
