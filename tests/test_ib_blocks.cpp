@@ -3,6 +3,7 @@
 
 #include "common/Exception.h"
 #include "common/ParamList.h"
+#include "ib/CallWatchdog.h"
 #include "ib/ClientLibrary.h"
 #include "ib/ParamBlock.h"
 #include "ib/SqlScript.h"
@@ -60,11 +61,15 @@ private slots:
         expected += raw({isc_dpb_user_name, 6}) + "SYSDBA";
         expected += raw({isc_dpb_password, 2}) + "pw";
         expected += raw({isc_dpb_sql_role_name, 2}) + "R1";
+        // the connect timeout last: the call watchdog's bound in whole seconds, rounded up
+        const ib::CallWatchdog::Bound bound(std::chrono::milliseconds(2500));
+        expected += raw({isc_dpb_connect_timeout, 4, 3, 0, 0, 0});
         QCOMPARE(bytes(ib::databaseParamBlock(list)), expected);
         // a role removed again is not sent at all
         list.setParam(QStringLiteral("sql_role_name"), QString());
         QVERIFY(!bytes(ib::databaseParamBlock(list)).contains(static_cast<char>(isc_dpb_sql_role_name)));
-        QCOMPARE(bytes(ib::databaseParamBlock(ParamList())), raw({isc_dpb_version1}));
+        QCOMPARE(bytes(ib::databaseParamBlock(ParamList())),
+                 raw({isc_dpb_version1, isc_dpb_connect_timeout, 4, 3, 0, 0, 0}));
     }
 
     void serviceBlocks()
@@ -75,6 +80,7 @@ private slots:
         list.setParam(QStringLiteral("lc_ctype"), QStringLiteral("UTF8"));  // not a Services parameter
         QByteArray expected = raw({isc_spb_version, isc_spb_current_version, isc_spb_password, 6}) + "secret";
         expected += raw({isc_spb_user_name, 6}) + "SYSDBA";
+        expected += raw({isc_spb_connect_timeout, 4, 15, 0, 0, 0});  // the product's bound
         QCOMPARE(bytes(ib::serviceAttachBlock(list)), expected);
 
         ib::ParamBlock stats;

@@ -15,6 +15,7 @@ Attachment::~Attachment()
         ClientLibrary::instance().isc_detach_database(status, &m_handle);
         m_handle = 0;
     }
+    m_watch.reset();
 }
 
 void Attachment::attach(const std::string& databaseName, const ParamBlock& dpb)
@@ -42,7 +43,15 @@ void Attachment::detach()
     ISC_STATUS_ARRAY status;
     ClientLibrary::instance().isc_detach_database(status, &m_handle);
     m_handle = 0;
+    // watched up to here: a detach from a silent server is bounded too
+    m_watch.reset();
     checkStatus(status);
+}
+
+void Attachment::watchCalls()
+{
+    if (m_handle && !m_watch)
+        m_watch = std::make_unique<CallWatchdog::Watch>(m_handle);
 }
 
 std::vector<char> Attachment::info(const std::vector<char>& items, size_t replySize)

@@ -1,10 +1,12 @@
 #pragma once
 // An attachment to one database: owns the handle, detaches on destruction.
 
+#include "ib/CallWatchdog.h"
 #include "ib/ParamBlock.h"
 
 #include <ibase.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ public:
     // same and the error is raised, so that a later attach starts clean.
     void detach();
     bool isAttached() const { return m_handle != 0; }
+    // From now until detached, a call of this thread that runs longer than the call watchdog's
+    // bound aborts this attachment (CallWatchdog).
+    void watchCalls();
     isc_db_handle* handle() { return &m_handle; }
 
     // isc_database_info with one item; the raw reply.
@@ -36,6 +41,7 @@ public:
 
 private:
     isc_db_handle m_handle = 0;
+    std::unique_ptr<CallWatchdog::Watch> m_watch;
 };
 
 }  // namespace ib

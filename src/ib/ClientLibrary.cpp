@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+#include <type_traits>
+
 namespace ib {
 
 QStringList ClientLibrary::defaultCandidates()
@@ -38,7 +40,11 @@ ClientLibrary::ClientLibrary(const QStringList& candidates)
             m_handle = nullptr;
             throw Exception(QString::fromUtf8(msg::ClientLibraryEntryMissing).arg(m_loadedName, QString::fromLatin1(symbol)));
         }
-        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(p);
+        using Entry = std::remove_reference_t<decltype(fn)>;
+        if constexpr (std::is_pointer_v<Entry>)
+            fn = reinterpret_cast<Entry>(p);
+        else
+            fn.entry = reinterpret_cast<typename Entry::Pointer>(p);
     };
 #define QM_IB_RESOLVE(fn) resolve(fn, #fn);
     QM_IB_RESOLVE(isc_attach_database)
@@ -67,6 +73,7 @@ ClientLibrary::ClientLibrary(const QStringList& candidates)
     QM_IB_RESOLVE(isc_service_query)
     QM_IB_RESOLVE(isc_sqlcode)
     QM_IB_RESOLVE(fb_interpret)
+    QM_IB_RESOLVE(fb_cancel_operation)
 #undef QM_IB_RESOLVE
 }
 

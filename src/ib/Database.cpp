@@ -40,6 +40,8 @@ void Database::open()
     if (name.size() > MaxAttachNameLength)
         throw Exception(QString::fromUtf8(msg::DatabaseNameTooLong).arg(name.size()).arg(MaxAttachNameLength));
     m_attachment.attach(name, databaseParamBlock(m_params));
+    // a server that stops answering holds no call of the program's connection beyond the bound
+    m_attachment.watchCalls();
     if (afterConnect)
         afterConnect();
 }

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/ParamList.h"
+#include "ib/CallWatchdog.h"
 
 #include <ibase.h>
 
@@ -49,6 +50,15 @@ ParamBlock& ParamBlock::addInt4(uint8_t tag, uint32_t value)
     return *this;
 }
 
+ParamBlock& ParamBlock::addInt4Item(uint8_t tag, uint32_t value)
+{
+    addByte(tag);
+    addByte(4);
+    for (int i = 0; i < 4; ++i)
+        addByte(static_cast<uint8_t>((value >> (8 * i)) & 0xFF));
+    return *this;
+}
+
 std::string toClientText(const QString& text) { return text.toStdString(); }
 
 ParamBlock databaseParamBlock(const ParamList& params)
@@ -69,6 +79,8 @@ ParamBlock databaseParamBlock(const ParamList& params)
             continue;
         dpb.addString1(tag, toClientText(value));
     }
+    // a listener that never answers ends the attach instead of holding it for minutes
+    dpb.addInt4Item(isc_dpb_connect_timeout, CallWatchdog::connectTimeoutSeconds());
     return dpb;
 }
 
@@ -82,6 +94,7 @@ ParamBlock serviceAttachBlock(const ParamList& params)
         else if (name == QLatin1String("password"))
             spb.addString1(isc_spb_password, toClientText(value));
     }
+    spb.addInt4Item(isc_spb_connect_timeout, CallWatchdog::connectTimeoutSeconds());
     return spb;
 }
 
