@@ -439,8 +439,10 @@ private slots:
         QVERIFY(f.errorHandler().ErrorList() == nullptr);
     }
 
-    // A refresh that fails on every tick while the error list is open adds to that one window;
-    // after OK the next failure opens a fresh window with an empty count.
+    // A refresh that fails on every tick of the real timer while the error list is open adds to
+    // that one window: the list opens after the tick's slot has returned, so the timer goes on
+    // ticking. The fault neither stops the timer nor disconnects. After OK the next failure opens
+    // a fresh window that counts from one again.
     void aLastingFaultFillsOneErrorList()
     {
         TestDatabase db;
@@ -457,48 +459,55 @@ private slots:
                     QStringLiteral("INSERT INTO FAULT VALUES ('0')")});
         Window w(&db);
         TfrmMain& f = *w.form;
-        f.actSlowRefresh->trigger();  // no tick of its own during the test
         w.show();
         QVERIFY(w.connected());
         QCOMPARE(f.frmMemoryDisplayChart->history().front(), 1.0);
         db.execute(QStringLiteral("UPDATE FAULT SET VAL = 'x'"));
 
-        QStringList counts;
-        int listsOpen = 0;
-        QString text;
-        ModalAnswer<TfrmErrorList> first([&](TfrmErrorList* list) {
-            counts << list->lblErrorCount->text();
-            tick(f);
-            counts << list->lblErrorCount->text();
-            tick(f);
-            counts << list->lblErrorCount->text();
+        // What a list holds when it is answered: the timer is stopped first and the reports of
+        // ticks already run are let in, so that the count is final.
+        struct Seen {
+            int messages = 0, failures = 0, listsOpen = 0;
+            QString count;
+            bool timerRan = false, reached = false;
+        };
+        const auto answer = [&f](Seen& seen, TfrmErrorList* list, int atLeast) {
+            // the real timer's ticks, each adding its message to the open list
+            seen.reached = QTest::qWaitFor([&] { return list->MessageCount() >= atLeast; }, 60000);
+            seen.timerRan = f.Timer.isActive();
+            f.Timer.stop();
+            QCoreApplication::sendPostedEvents();
+            seen.messages = list->MessageCount();
+            seen.count = list->lblErrorCount->text();
+            seen.failures = int(list->memErrorText->toPlainText().count(QLatin1String("conversion error")));
             const QWidgetList windows = QApplication::topLevelWidgets();
-            listsOpen = int(std::count_if(windows.begin(), windows.end(),
-                                          [](QWidget* t) { return qobject_cast<TfrmErrorList*>(t) != nullptr; }));
-            text = list->memErrorText->toPlainText();
+            seen.listsOpen = int(std::count_if(windows.begin(), windows.end(),
+                                               [](QWidget* t) { return qobject_cast<TfrmErrorList*>(t) != nullptr; }));
             list->btnOK->click();
-        });
-        tick(f);
-        QCOMPARE(first.answered(), 1);
-        QCOMPARE(counts, QStringList({QString(), QStringLiteral("Messages: 2"), QStringLiteral("Messages: 3")}));
-        QCOMPARE(listsOpen, 1);
-        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 3);
-        QVERIFY2(text.contains(QLatin1String("conversion error")), qPrintable(text));
-        QCOMPARE(text.count(QLatin1String("conversion error")), 3);
-        QVERIFY(f.Timer.isActive());  // the timer keeps running
-        QVERIFY(w.connected());       // and the fault does not disconnect
+        };
+        Seen first, second;
+        {
+            ModalAnswer<TfrmErrorList> answered([&](TfrmErrorList* list) { answer(first, list, 3); });
+            f.Timer.start(10);
+            QVERIFY(QTest::qWaitFor([&] { return answered.answered() == 1 && !f.errorHandler().ErrorList(); }, 60000));
+        }
+        QVERIFY(first.reached);
+        QVERIFY(first.timerRan);  // the fault does not stop the timer
+        QCOMPARE(first.count, QStringLiteral("Messages: %1").arg(first.messages));
+        QCOMPARE(first.failures, first.messages);
+        QCOMPARE(first.listsOpen, 1);
+        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), first.messages);
+        QVERIFY(w.connected());  // and it does not disconnect
 
-        int count = -1;
-        ModalAnswer<TfrmErrorList> second([&](TfrmErrorList* list) {
-            count = list->MessageCount();
-            counts = {list->lblErrorCount->text()};
-            list->btnOK->click();
-        });
-        tick(f);
-        QCOMPARE(second.answered(), 1);
-        QCOMPARE(count, 1);
-        QCOMPARE(counts, QStringList({QString()}));
-        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 4);
+        {
+            ModalAnswer<TfrmErrorList> answered([&](TfrmErrorList* list) { answer(second, list, 1); });
+            f.Timer.start(10);
+            QVERIFY(QTest::qWaitFor([&] { return answered.answered() == 1 && !f.errorHandler().ErrorList(); }, 60000));
+        }
+        // a fresh window: only its own messages, counted from one
+        QCOMPARE(second.failures, second.messages);
+        QCOMPARE(second.count, second.messages >= 2 ? QStringLiteral("Messages: %1").arg(second.messages) : QString());
+        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), first.messages + second.messages);
     }
 
     // Closing the window while connected ends the connection without an error and without

@@ -1,14 +1,36 @@
-// A server that goes away between two requests: the next request raises the client library's
-// text and leaves nothing attached; once the server is back, requests work again. The test has a
-// server of its own (the fbserver_restart fixture), since it kills it.
+// A server that goes away or falls silent: the next request raises the client library's text
+// and leaves nothing attached, and once the server is back requests work again; no call waits on a
+// silent server beyond the call watchdog's bound; the main window reports a lost connection once
+// and leaves the user in control. The tests have a server of their own (the fbserver_restart
+// fixture), since they kill and stop it.
 
+#include "app/QuillmereApplication.h"
 #include "common/Exception.h"
+#include "common/Messages.h"
+#include "common/SettingsFile.h"
 #include "connection/ServerConnectionDM.h"
+#include "dialogs/ErrorListDlg.h"
+#include "dialogs/MultiExceptionHandler.h"
+#include "ib/CallWatchdog.h"
 #include "ib/IBError.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalAnswer.h"
 #include "support/TestServer.h"
 
+#include <QAction>
 #include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
 
 namespace {
 QString fileText(const QString& path)
@@ -17,6 +39,62 @@ QString fileText(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("cannot read %1").arg(path));
     return QString::fromLocal8Bit(f.readAll());
+}
+
+// What an error list held when it was answered with OK, and the window's state then.
+struct Shown {
+    QString text;
+    int messages = 0;
+    bool timerRan = true;
+    QString status;
+    void take(const TfrmErrorList& list, const TfrmMain& form)
+    {
+        text = list.memErrorText->toPlainText();
+        messages = list.MessageCount();
+        timerRan = form.Timer.isActive();
+        status = form.stbDatabase->text();
+    }
+};
+
+// A listener on 127.0.0.1 that takes connections (into the kernel's backlog) and never answers.
+class SilentListener {
+public:
+    SilentListener() : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_fd, 8) != 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw Exception(QStringLiteral("no listener on 127.0.0.1"));
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentListener() { ::close(m_fd); }
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_fd;
+    int m_port = 0;
+};
+
+// The client library's texts for a connection whose server has gone.
+bool connectionGoneText(const QString& text)
+{
+    for (const char* gone : {"Error reading data from the connection", "Error writing data to the connection",
+                             "Unable to complete network request"})
+        if (text.contains(QLatin1String(gone)))
+            return true;
+    return false;
+}
+
+// The error list of one report, answered with OK; the report comes from a tick (after the tick's
+// slot has returned), so the test waits for it.
+bool waitForReport(ModalAnswer<TfrmErrorList>& answer, const TfrmMain& form)
+{
+    return QTest::qWaitFor([&] { return answer.answered() == 1 && !form.errorHandler().ErrorList(); }, 120000);
 }
 }  // namespace
 
@@ -81,7 +159,147 @@ private slots:
         QCOMPARE(p.GetODSMajorVersion(), 12);
         p.SetConnected(false);
     }
+
+    // No call waits on a silent server beyond the bound: an attach to a listener that accepts and
+    // never answers ends with the client library's text, and so does a refresh whose server has
+    // stopped (SIGSTOP), whose calls the watchdog aborts; the window handles events again, reports
+    // the error and pauses refreshing as after any lost connection.
+    void aSilentServerHoldsNoCall()
+    {
+        const ib::CallWatchdog::Bound bound(std::chrono::seconds(1));
+        const SilentListener silent;
+        TdmServerProperties p;
+        p.SetDatabaseName(QStringLiteral("127.0.0.1/%1:/silent.fdb").arg(silent.port()));
+        p.SetUserName(TestServer::userName());
+        p.SetPassword(TestServer::password());
+        try {
+            p.SetConnected(true);
+            QFAIL("an attach to a silent listener succeeded");
+        } catch (const ib::EIBError& e) {
+            QVERIFY2(e.message().contains(QLatin1String("connection rejected by remote interface")),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(!p.GetConnected());
+
+        ServerDatabase db(m_server);
+        db.installViews();
+        Window w(db.name(), TestServer::userName(), TestServer::password());
+        TfrmMain& f = *w.form;
+        w.show();
+        QVERIFY(w.connected());
+        int beats = 0;
+        QTimer heartbeat;
+        QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++beats; });
+        heartbeat.start(10);
+
+        const auto server = static_cast<pid_t>(m_server.pid());
+        QCOMPARE(::kill(server, SIGSTOP), 0);
+        struct Resume {
+            pid_t pid;
+            ~Resume() { ::kill(pid, SIGCONT); }
+        } resume{server};
+        Shown shown;
+        int beatsWhileOpen = 0;
+        ModalAnswer<TfrmErrorList> answer([&](TfrmErrorList* list) {
+            shown.take(*list, f);
+            const int before = beats;
+            if (QTest::qWaitFor([&] { return beats > before; }, 60000))
+                beatsWhileOpen = beats - before;
+            list->btnOK->click();
+        });
+        f.Timer.start(10);
+        QVERIFY(waitForReport(answer, f));
+        QVERIFY2(connectionGoneText(shown.text), qPrintable(shown.text));
+        QCOMPARE(shown.messages, 1);
+        QVERIFY(beatsWhileOpen > 0);  // the window's thread is free again
+        QVERIFY(!shown.timerRan);
+        QCOMPARE(shown.status, QString::fromUtf8(msg::StatusConnectionLost).arg(db.name()));
+        // disconnecting from the stopped server ends too
+        f.actDisconnect->trigger();
+        QVERIFY(!w.connected());
+    }
+
+    // A lost connection is reported once: refreshing pauses (the timer stops, a tab change reads
+    // nothing) and the status bar says why, until F5 (which tries again), a disconnect or a new
+    // connection; the user is never held by reports.
+    void aLostConnectionLeavesTheUserInControl()
+    {
+        ServerDatabase db(m_server);
+        db.installViews();
+        Window w(db.name(), TestServer::userName(), TestServer::password());
+        TfrmMain& f = *w.form;
+        w.show();
+        QVERIFY(w.connected());
+        QCOMPARE(f.stbDatabase->text(), db.name());
+        const QString lost = QString::fromUtf8(msg::StatusConnectionLost).arg(db.name());
+
+        m_server.kill();
+        Shown shown;
+        {
+            ModalAnswer<TfrmErrorList> answer([&](TfrmErrorList* list) {
+                shown.take(*list, f);
+                list->btnOK->click();
+            });
+            f.Timer.start(10);
+            QVERIFY(waitForReport(answer, f));
+        }
+        QVERIFY2(connectionGoneText(shown.text), qPrintable(shown.text));
+        QCOMPARE(shown.messages, 1);
+        QVERIFY(!shown.timerRan);
+        QCOMPARE(shown.status, lost);
+        QVERIFY(!f.Timer.isActive());
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(f.errorHandler().ErrorList() == nullptr);
+        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 1);
+
+        {
+            // a tab change reads nothing, F5 tries again: one report, still paused
+            ModalAnswer<TfrmErrorList> answer([&](TfrmErrorList* list) {
+                shown.take(*list, f);
+                list->btnOK->click();
+            });
+            f.PageControl->setCurrentWidget(f.tshtAttachments);
+            QCOMPARE(answer.answered(), 0);
+            QVERIFY(f.actRefresh->isEnabled() && f.actDisconnect->isEnabled());
+            f.actRefresh->trigger();
+            QCOMPARE(answer.answered(), 1);
+        }
+        QVERIFY2(connectionGoneText(shown.text), qPrintable(shown.text));
+        QCOMPARE(shown.messages, 1);
+        QVERIFY(!f.Timer.isActive());
+        QCOMPARE(f.stbDatabase->text(), lost);
+        QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 2);
+
+        f.actDisconnect->trigger();
+        QVERIFY(!w.connected());
+        QVERIFY(f.stbDatabase->text().isEmpty());
+
+        // connecting again once the server is back: refreshing runs as before
+        m_server.start();
+        const QString name = QStringLiteral("%1:%2").arg(m_server.serverName(), db.path());
+        TfrmMain::setConnectDialogRunner([&](TdlgConnectToDB& dialog) {
+            dialog.edtDatabaseName->setCurrentText(name);
+            dialog.edtUserName->setText(TestServer::userName());
+            dialog.edtPassword->setText(TestServer::password());
+            return int(QDialog::Accepted);
+        });
+        f.actConnect->trigger();
+        QVERIFY(w.connected());
+        QVERIFY(f.Timer.isActive());
+        QCOMPARE(f.stbDatabase->text(), name);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestServerRestart)
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QuillmereApplication app(argc, argv);
+    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
+    QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
+    QTemporaryDir settingsFolder;
+    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
+    TestServerRestart test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_server_restart.moc"

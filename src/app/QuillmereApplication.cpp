@@ -63,6 +63,12 @@ void QuillmereApplication::runGuarded(const std::function<void()>& work)
         reportError(*error);
 }
 
+void QuillmereApplication::runGuardedReportingLater(QObject* context, const std::function<void()>& work)
+{
+    if (std::optional<Exception> error = caught(work))
+        QMetaObject::invokeMethod(context, [error = std::move(*error)] { reportError(error); }, Qt::QueuedConnection);
+}
+
 void QuillmereApplication::setHelpFile(const QString& fileName) { helpFileName() = fileName; }
 
 QString QuillmereApplication::helpFile() { return helpFileName(); }

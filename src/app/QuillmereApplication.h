@@ -22,6 +22,11 @@ public:
     // Runs work and reports whatever it raises, after the exception has been left behind, so that
     // nothing unwinds through Qt's signal machinery (buttons, actions, timers, close handling).
     static void runGuarded(const std::function<void()>& work);
+    // Runs work and reports whatever it raises once control is back in the event loop, after the
+    // running slot has returned (dropped when context has gone by then). For a timer's slot: Qt
+    // fires a timer again only after its slot has returned, so an error list opened inside the
+    // slot would hold back the timer's ticks until it closed.
+    static void runGuardedReportingLater(QObject* context, const std::function<void()>& work);
 
     // The application's help file (the main help page).
     static void setHelpFile(const QString& fileName);

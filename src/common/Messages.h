@@ -176,6 +176,8 @@ inline constexpr const char* ActAttachmentCancel = "&Cancel Current Operation";
 inline constexpr const char* ActAttachmentShutdown = "&Shutdown";
 inline constexpr const char* StatusLogging = "Logging";
 inline constexpr const char* StatusLoggingWaits = "Logging waits for a connection";
+// the database panel of the status bar after a refresh found the connection gone; %1: the database name
+inline constexpr const char* StatusConnectionLost = "Connection lost: %1. Refreshing is paused; F5 tries again.";
 
 // The Database tab's 44 labels, in display order (the columns they show are listed beside them
 // in the main window's database properties table).

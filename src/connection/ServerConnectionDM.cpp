@@ -2,7 +2,13 @@
 
 #include "common/Messages.h"
 #include "connection/ServiceRequest.h"
+#include "ib/IBError.h"
 #include "ib/ParamBlock.h"
+
+#include <iberror.h>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 // Detaches a Services client when the request ends, however it ends.
@@ -50,6 +56,16 @@ void TdmServerProperties::SetConnected(bool connected)
         IBDatabase.open();
     else
         IBDatabase.close();
+}
+
+bool TdmServerProperties::IsConnectionLoss(const std::exception& error)
+{
+    // the network failures, then a shut-down server, database or attachment
+    static constexpr std::array<ISC_STATUS, 8> LostConnection = {
+        isc_network_error, isc_net_read_err,        isc_net_write_err, isc_conn_lost,
+        isc_lost_db_connection, isc_net_server_shutdown, isc_shutdown,  isc_att_shutdown};
+    const auto* e = dynamic_cast<const ib::EIBError*>(&error);
+    return e && std::find(LostConnection.begin(), LostConnection.end(), e->engineCode()) != LostConnection.end();
 }
 
 QString TdmServerProperties::GetDatabaseName() const { return IBDatabase.databaseName(); }
@@ -157,6 +173,7 @@ QString TdmServerProperties::GetDatabaseStatistics(uint8_t options)
 
 void TdmServerProperties::IBDatabaseConnect()
 {
+    m_connectionLost = false;
     if (!GetConnected())
         m_serverName.clear();
     if (OnConnectionChange)

@@ -24,6 +24,13 @@ public:
 
     bool GetConnected() const;
     void SetConnected(bool connected);
+    // Whether the open connection has been found lost (IsConnectionLoss) since it opened; every
+    // connect and every disconnect clears it.
+    bool GetConnectionLost() const { return m_connectionLost; }
+    void SetConnectionLost(bool lost) { m_connectionLost = lost; }
+    // True for an error of the client library that says the connection is gone: the server can no
+    // longer be reached over it, or it or its database was shut down.
+    static bool IsConnectionLoss(const std::exception& error);
     QString GetDatabaseName() const;
     void SetDatabaseName(const QString& name);
     void SetUserName(const QString& userName);
@@ -63,4 +70,5 @@ private:
     void openService(ServicesClient& client);
 
     QString m_serverName;  // cached; empty means not yet computed
+    bool m_connectionLost = false;
 };

@@ -4,6 +4,7 @@
 
 #include "mainwindow/MainForm.h"
 
+#include "app/QuillmereApplication.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
 #include "connection/ServerConnectionDM.h"
@@ -27,11 +28,45 @@ QString currentState(const Snapshot& snapshot)
         return {};
     return snapshot.asText(QStringLiteral("TMP$STATE")).trimmed();
 }
+
+// One refresh. An error that says the connection is gone marks it lost before it is reported:
+// refreshing then pauses (the timer stops, and a tab change reads nothing) until F5, a reconnect
+// or a disconnect, and the status bar says so, so that one report leaves the user in control.
+// Other errors leave the timer running, and a lasting fault is reported at every tick.
+void refreshNotingLoss(TfrmMain& form)
+{
+    try {
+        form.RefreshActivePage();
+    } catch (const std::exception& e) {
+        TdmServerProperties& server = form.dmServerProperties();
+        if (server.GetConnected() && TdmServerProperties::IsConnectionLoss(e)) {
+            server.SetConnectionLost(true);
+            form.UpdateRefreshTimer();
+            form.UpdateCommandStates();
+        }
+        throw;
+    }
+}
 }  // namespace
 
-void TfrmMain::TimerTimer() { RefreshActivePage(); }
+void TfrmMain::TimerTimer()
+{
+    // Reported after this slot has returned: Qt fires the timer again only then, and the error
+    // list is modal, so a list opened in here would stop the refresh until OK and count nothing.
+    QuillmereApplication::runGuardedReportingLater(this, [this] { refreshNotingLoss(*this); });
+}
 
-void TfrmMain::actRefreshExecute() { RefreshActivePage(); }
+void TfrmMain::actRefreshExecute()
+{
+    // after a lost connection, F5 tries again and resumes the timer
+    TdmServerProperties& server = *m_dmServerProperties;
+    if (server.GetConnectionLost()) {
+        server.SetConnectionLost(false);
+        UpdateRefreshTimer();
+        UpdateCommandStates();
+    }
+    refreshNotingLoss(*this);
+}
 
 void TfrmMain::actPausedExecute()
 {
@@ -41,7 +76,7 @@ void TfrmMain::actPausedExecute()
 
 void TfrmMain::RefreshActivePage()
 {
-    if (!m_dmServerProperties->GetConnected())
+    if (!m_dmServerProperties->GetConnected() || m_dmServerProperties->GetConnectionLost())
         return;
     TdmQuillmere& dm = *m_dmQuillmere;
     // the active tab and the pools come from one snapshot of the server's monitoring tables
@@ -117,10 +152,10 @@ void TfrmMain::ConnectionChanged()
             throw Exception(msg::NotAnInterBase7Database);
         }
         try {
-            RefreshActivePage();
+            refreshNotingLoss(*this);
         } catch (...) {
             // the connection is open all the same: the timer runs (and reports a lasting fault
-            // on every tick) and the commands follow the connection
+            // on every tick) unless the connection was found lost, and the commands follow it
             UpdateRefreshTimer();
             UpdateCommandStates();
             throw;
@@ -136,7 +171,8 @@ void TfrmMain::ConnectionChanged()
 void TfrmMain::UpdateRefreshTimer()
 {
     Timer.stop();
-    if (!actPaused->isChecked() && m_dmServerProperties->GetConnected())
+    const TdmServerProperties& server = *m_dmServerProperties;
+    if (!actPaused->isChecked() && server.GetConnected() && !server.GetConnectionLost())
         Timer.start();
 }
 
@@ -157,7 +193,10 @@ void TfrmMain::UpdateCommandStates()
         action->setEnabled(connected);
     // while on, "&Logging" can always be turned off, also while logging waits for a connection
     actLoggingEnabled->setEnabled((connected && loggingReady()) || actLoggingEnabled->isChecked());
-    stbDatabase->setText(connected ? m_dmServerProperties->GetDatabaseName() : QString());
+    const QString databaseName = connected ? m_dmServerProperties->GetDatabaseName() : QString();
+    stbDatabase->setText(m_dmServerProperties->GetConnectionLost()
+                             ? QString::fromUtf8(msg::StatusConnectionLost).arg(databaseName)
+                             : databaseName);
     stbLogging->setText(!actLoggingEnabled->isChecked() ? QString()
                         : connected                     ? QString::fromUtf8(msg::StatusLogging)
                                                         : QString::fromUtf8(msg::StatusLoggingWaits));
