@@ -228,6 +228,7 @@ struct Samples {
 
 struct Row {
     QString name;
+    int64_t floorRows = 0;  // what one floor fetches
     Samples tick, floor;
     bool cut = false;
 };
@@ -268,13 +269,14 @@ double ratio(double a, double b) { return b > 0 ? a / b : 0; }
 
 void printTable(const std::vector<Row>& rows, int repeats, double timeoutTick)
 {
-    std::printf("  %-16s %10s %10s %7s %12s %12s %7s %6s\n", "tab", "tick ms", "floor ms", "ratio", "tick CPU ms",
-                "floor CPU ms", "CPU", "ticks");
+    std::printf("  %-16s %10s %10s %7s %12s %12s %7s %6s %11s\n", "tab", "tick ms", "floor ms", "ratio",
+                "tick CPU ms", "floor CPU ms", "CPU", "ticks", "floor rows");
     for (const Row& r : rows) {
         const double tick = r.tick.medianMs(), floor = r.floor.medianMs();
         const double tickCpu = r.tick.meanCpuMs(), floorCpu = r.floor.meanCpuMs();
-        std::printf("  %-16s %10.1f %10.1f %7.2f %12.1f %12.1f %7.2f %3zu/%-2d\n", qPrintable(r.name), tick, floor,
-                    ratio(tick, floor), tickCpu, floorCpu, ratio(tickCpu, floorCpu), r.tick.ms.size(), repeats);
+        std::printf("  %-16s %10.1f %10.1f %7.2f %12.1f %12.1f %7.2f %3zu/%-2d %11lld\n", qPrintable(r.name), tick,
+                    floor, ratio(tick, floor), tickCpu, floorCpu, ratio(tickCpu, floorCpu), r.tick.ms.size(), repeats,
+                    static_cast<long long>(r.floorRows));
     }
     for (const Row& r : rows)
         if (r.cut)
@@ -385,20 +387,22 @@ int run(const Options& o)
         std::vector<Row> rows;
         for (const TabSet* tab : o.tabs) {
             std::fprintf(stderr, "live_tick: N = %d, %s\n", n, tab->name);
-            Row row{QString::fromLatin1(tab->name), {}, {}, false};
+            Row row;
+            row.name = QString::fromLatin1(tab->name);
             const Tables set = floorSet(*tab);
             form->SelectPage(form.get()->*(tab->page));  // the tab change refreshes once, untimed
             QCoreApplication::processEvents();
-            floor.read(set);  // prepares the floor's statements
+            row.floorRows = floor.read(set);  // and prepares the floor's statements
             alternate(row, o.repeats, o.timeoutTick * 1000, server, busyThreads, [&] { form->RefreshActivePage(); },
                       [&] { floor.read(set); });
             rows.push_back(std::move(row));
         }
         if (log) {
             std::fprintf(stderr, "live_tick: N = %d, %s\n", n, kPassName);
-            Row row{QString::fromLatin1(kPassName), {}, {}, false};
+            Row row;
+            row.name = QString::fromLatin1(kPassName);
             const Tables set = passSet();
-            floor.read(set);
+            row.floorRows = floor.read(set);
             alternate(row, o.repeats, o.timeoutTick * 1000, server, busyThreads, [&] { log->LogSnapshot(); },
                       [&] { floor.read(set); });
             rows.push_back(std::move(row));
