@@ -1,4 +1,5 @@
-// The display-text rules: elapsed times, pool type names, start times and their cut-off date.
+// The display-text rules: elapsed times, pool type names, start times and their cut-off date, a
+// server time that the client's time zone skips, and texts in the connection's character set.
 
 #include "monitor/DisplayTexts.h"
 #include "monitor/QuillmereDM.h"
@@ -6,6 +7,8 @@
 
 #include <QLocale>
 #include <QtTest>
+
+#include <ctime>
 
 class TestDisplayTexts : public QObject {
     Q_OBJECT
@@ -64,7 +67,7 @@ private slots:
     void startTimesAfterTheCutoffOnly()
     {
         TdmQuillmere dm;
-        QCOMPARE(dm.TimestampCutoff(), QDateTime(QDate(1975, 1, 1), QTime(0, 0)));
+        QCOMPARE(dm.TimestampCutoff(), QDateTime(QDate(1975, 1, 1), QTime(0, 0), Qt::UTC));
         QCOMPARE(dm.TimestampGetText(QDateTime(QDate(1975, 1, 1), QTime(0, 0))), QString());
         QCOMPARE(dm.TimestampGetText(QDateTime(QDate(1960, 5, 1), QTime(10, 0))), QString());
         QCOMPARE(dm.TimestampGetText(QVariant()), QString());
@@ -82,6 +85,39 @@ private slots:
         QVERIFY(withTime.startsWith(locale.toString(QDate(2021, 3, 4), QLocale::ShortFormat) + QLatin1Char(' ')));
         QVERIFY2(withTime.contains(QLatin1String("05")) && withTime.contains(QLatin1String("09")), qPrintable(withTime));
         QCOMPARE(standardDateTimeText(QDateTime()), QString());
+    }
+
+    // The server's times are shown as the server has them: 02:30 on the night the client's clock
+    // jumps from 02:00 to 03:00 does not exist in the client's zone, and still shows.
+    void aTimeInTheClientsDaylightSavingGapShows()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        const ib::Timestamp gap = ib::Timestamp::fromDateTime(QDateTime(QDate(2026, 3, 29), QTime(2, 30), Qt::UTC));
+        TdmQuillmere dm;
+        const QDateTime value = gap.toDateTime();
+        const QString text = dm.TimestampGetText(value);
+        qputenv("TZ", zone);
+        tzset();
+        QVERIFY(value.isValid());
+        QCOMPARE(value.time(), QTime(2, 30));
+        QVERIFY2(text.contains(QLatin1String("30")) && !text.isEmpty(), qPrintable(text));
+    }
+
+    // Texts in the character set the connection asked for: WIN1251 bytes are Cyrillic; NONE keeps
+    // UTF-8 where the bytes are UTF-8 and one character per byte where they are not.
+    void textsInTheConnectionsCharacterSet()
+    {
+        const std::string privet = "\xCF\xF0\xE8\xE2\xE5\xF2";  // "Привет" in WIN1251
+        QCOMPARE(ib::TextDecoder(QStringLiteral("WIN1251")).decode(privet), QStringLiteral("Привет"));
+        QCOMPARE(ib::TextDecoder(QStringLiteral("win_1251")).decode(privet), QStringLiteral("Привет"));
+        QCOMPARE(ib::TextDecoder(QStringLiteral("KOI8R")).decode("\xF0\xD2\xC9\xD7\xC5\xD4"), QStringLiteral("Привет"));
+        QCOMPARE(ib::TextDecoder(QStringLiteral("ISO8859_1")).decode("\xC9t\xE9"), QStringLiteral("Été"));
+        for (const QString set : {QString(), QStringLiteral("NONE"), QStringLiteral("UTF8"), QStringLiteral("NO_SUCH_SET")}) {
+            QCOMPARE(ib::TextDecoder(set).decode(privet), QString::fromLatin1(privet.data(), 6));
+            QCOMPARE(ib::TextDecoder(set).decode("\xC3\x89t\xC3\xA9"), QStringLiteral("Été"));
+        }
     }
 };
 

@@ -121,7 +121,7 @@ private slots:
     {
         // 17 November 1858 is day 0
         QCOMPARE(ib::Timestamp({0, 0}).toDate(), QDate(1858, 11, 17));
-        const QDateTime dt(QDate(2024, 2, 29), QTime(23, 59, 58, 999));
+        const QDateTime dt(QDate(2024, 2, 29), QTime(23, 59, 58, 999), Qt::UTC);
         const ib::Timestamp ts = ib::Timestamp::fromDateTime(dt);
         QCOMPARE(ts.toDateTime(), dt);
         QCOMPARE(ib::Timestamp::fromPacked(ts.packed()), ts);

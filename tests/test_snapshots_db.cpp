@@ -194,26 +194,33 @@ private slots:
         QCOMPARE(s.asText(QStringLiteral("TMP$STATE")).trimmed(), QStringLiteral("ACTIVE"));
     }
 
+    // Texts are decoded in the character set the connection asked for: a WIN1251 database read
+    // with WIN1251 shows Cyrillic.
     void longSqlWithNonAsciiCharacters_data()
     {
         QTest::addColumn<QString>("databaseCharset");
-        QTest::addColumn<QString>("connectionCharset");
-        QTest::newRow("UTF8") << QStringLiteral("UTF8") << QStringLiteral("UTF8");
-        QTest::newRow("NONE") << QStringLiteral("NONE") << QStringLiteral("NONE");
+        QTest::addColumn<QString>("writtenWith");
+        QTest::addColumn<QString>("readWith");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("UTF8") << QStringLiteral("UTF8") << QStringLiteral("UTF8") << QStringLiteral("UTF8") << QStringLiteral("Zürich – naïve é");
+        QTest::newRow("NONE") << QStringLiteral("NONE") << QStringLiteral("NONE") << QStringLiteral("NONE") << QStringLiteral("Zürich – naïve é");
+        QTest::newRow("WIN1251") << QStringLiteral("WIN1251") << QStringLiteral("UTF8") << QStringLiteral("WIN1251") << QStringLiteral("Привет – мир ж");
     }
     void longSqlWithNonAsciiCharacters()
     {
         QFETCH(QString, databaseCharset);
-        QFETCH(QString, connectionCharset);
+        QFETCH(QString, writtenWith);
+        QFETCH(QString, readWith);
+        QFETCH(QString, words);
         TestDatabase::Options o;
         o.characterSet = databaseCharset;
         TestDatabase db(o);
         // a character is a byte in NONE: there the text is 4094 bytes of UTF-8
         const bool bytes = databaseCharset == QLatin1String("NONE");
         auto length = [&](const QString& t) { return bytes ? t.toUtf8().size() : t.size(); };
-        QString sql = QStringLiteral("SELECT 'Zürich – naïve' FROM RDB$DATABASE /* ");
+        QString sql = QStringLiteral("SELECT '%1' FROM RDB$DATABASE /* ").arg(words.chopped(2));
         while (length(sql) < 4094 - 4)
-            sql += QStringLiteral("é");
+            sql += words.back();
         while (length(sql) < 4094 - 3)
             sql += QLatin1Char('x');
         sql += QStringLiteral(" */");
@@ -221,8 +228,8 @@ private slots:
         QString quoted = sql;
         quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
         db.execute(QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$SQL) VALUES (1, '%1')").arg(quoted),
-                   connectionCharset);
-        Monitor m(db, connectionCharset);
+                   writtenWith);
+        Monitor m(db, readWith);
         m.dm.cdsStatements.open();
         QCOMPARE(m.dm.cdsStatements.asText(QStringLiteral("TMP$SQL")), sql);
     }

@@ -398,7 +398,10 @@ std::string Statement::asText(int index) const
     case SQL_D_FLOAT: return QString::number(asDouble(index), 'g', 15).toStdString();
     case SQL_TIMESTAMP:
     case SQL_TYPE_DATE:
-    case SQL_TYPE_TIME: return asTimestamp(index).toDateTime().toString(Qt::ISODateWithMs).toStdString();
+    case SQL_TYPE_TIME: {
+        const Timestamp ts = asTimestamp(index);
+        return (ts.toDate().toString(Qt::ISODate) + QLatin1Char('T') + ts.toTime().toString(Qt::ISODateWithMs)).toStdString();
+    }
     case SQL_BOOLEAN: return *reinterpret_cast<const unsigned char*>(v.sqldata) ? "true" : "false";
     default: return {};
     }

@@ -5,9 +5,11 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringDecoder>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace ib {
@@ -28,6 +30,9 @@ struct Timestamp {
     static Timestamp fromPacked(int64_t v) { return {static_cast<int32_t>(v >> 32), static_cast<uint32_t>(v & 0xFFFFFFFF)}; }
     QDate toDate() const;
     QTime toTime() const;  // milliseconds kept; the tenth of a millisecond is in `time`
+    // The server's wall-clock time as it is, never shifted or refused by the client's time zone
+    // (a local time in the client's daylight-saving gap does not exist, and would be invalid): a
+    // date-time of the UTC time spec whose date and time are the server's.
     QDateTime toDateTime() const;
     bool operator==(const Timestamp&) const = default;
     auto operator<=>(const Timestamp&) const = default;
@@ -36,6 +41,23 @@ struct Timestamp {
 // Text from the server: UTF-8 when the bytes are valid UTF-8, else Latin-1 (one character per byte),
 // so that no byte is ever lost or turned into an error.
 QString decodeText(std::string_view bytes);
+
+// Text from the server in the character set the connection asked for (its lc_ctype): a Firebird
+// name such as WIN1251, ISO8859_1, KOI8R, DOS866 or UTF8. Without one, or for NONE, OCTETS, ASCII
+// and a set the toolkit does not know, decodeText's rule.
+class TextDecoder {
+public:
+    TextDecoder() = default;
+    explicit TextDecoder(const QString& characterSet);
+    const QString& characterSet() const { return m_characterSet; }
+    QString decode(std::string_view bytes) const;
+
+private:
+    QString m_characterSet;
+    std::shared_ptr<QStringDecoder> m_decoder;  // stateless; none: decodeText
+};
+// The toolkit's name of a Firebird character set; empty when there is none.
+QByteArray codecName(const QString& firebirdCharacterSet);
 
 // Trailing blanks removed, as CHAR values are compared.
 std::string_view trimRight(std::string_view text);

@@ -32,7 +32,7 @@ TdmQuillmere::TdmQuillmere(QObject* owner)
       cdsTransactions(snapshotDecl(SnapshotId::Transactions), this),
       cdsAttachments(snapshotDecl(SnapshotId::Attachments), this),
       IBTransactionReadWrite(ib::readCommittedTpb(false)),
-      m_timestampCutoff(QDate(1975, 1, 1), QTime(0, 0))
+      m_timestampCutoff(QDate(1975, 1, 1), QTime(0, 0), Qt::UTC)  // as the server's times are held
 {
     addComponent(&IBTransaction);
     bindSnapshot(cdsDatabase, qryDatabase);
@@ -161,10 +161,13 @@ void TdmQuillmere::fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows
         const bool firebird = Source() == MonitorSource::Firebird;
         if (!IBTransaction.isActive())
             IBTransaction.start();
-        if (firebird)
+        if (firebird) {
             m_firebird.fill(snapshot, rows, IBTransaction, m_showSystemTables);
-        else
+            snapshot.setTextDecoder({});  // the source keeps its texts as UTF-8
+        } else {
             query.fetchInto(snapshot, rows);
+            snapshot.setTextDecoder(ib::TextDecoder(Database()->params().value(QStringLiteral("lc_ctype"))));
+        }
     } catch (...) {
         m_firebird.forget();
         IBTransaction.transaction().endQuietly();

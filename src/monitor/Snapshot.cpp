@@ -155,7 +155,7 @@ QVariant Snapshot::value(int row, int column) const
     case ColumnType::Double: return m_rows.doubleValue(row, column);
     case ColumnType::Timestamp: return ib::Timestamp::fromPacked(m_rows.timestampValue(row, column)).toDateTime();
     case ColumnType::Char:
-    case ColumnType::Varchar: return ib::decodeText(m_rows.text(row, column));
+    case ColumnType::Varchar: return m_decoder.decode(m_rows.text(row, column));
     }
     return {};
 }
@@ -172,7 +172,7 @@ QString Snapshot::plainText(int row, int column) const
     case ColumnType::Timestamp:
         return standardDateTimeText(ib::Timestamp::fromPacked(m_rows.timestampValue(row, column)).toDateTime());
     case ColumnType::Char:
-    case ColumnType::Varchar: return ib::decodeText(m_rows.text(row, column));
+    case ColumnType::Varchar: return m_decoder.decode(m_rows.text(row, column));
     }
     return {};
 }

@@ -3,6 +3,7 @@
 // fetches everything again and replaces the rows only after the fetch has succeeded.
 
 #include "monitor/MonitoringCatalogue.h"
+#include "ib/Values.h"
 #include "monitor/RowStore.h"
 
 #include <QDateTime>
@@ -34,6 +35,10 @@ public:
     int keyColumn() const { return m_keyColumn; }    // -1 when the snapshot has no key
 
     void setFetcher(Fetcher fetcher) { m_fetcher = std::move(fetcher); }
+    // How the texts of the rows are decoded: in the character set the connection asked for (the
+    // fetcher sets it with the rows it fetches).
+    void setTextDecoder(const ib::TextDecoder& decoder) { m_decoder = decoder; }
+    const ib::TextDecoder& textDecoder() const { return m_decoder; }
     void setTextRule(int column, TextRule rule);
 
     // Query parameters (qryPoolBlocks: TMP$POOL_ID), bound by name when the query runs.
@@ -100,6 +105,7 @@ private:
     const catalogue::SnapshotDecl& m_decl;
     int m_keyColumn = -1;
     Fetcher m_fetcher;
+    ib::TextDecoder m_decoder;
     std::vector<TextRule> m_rules;
     std::map<QString, QVariant> m_params;
     RowStore m_rows;
