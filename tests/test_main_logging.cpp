@@ -356,6 +356,11 @@ private slots:
         QCOMPARE(f.stbLogging->text(), T(msg::StatusLogging));
         tick(f);
         QCOMPARE(passes(db), 1);
+        // a connection found lost waits the same way
+        f.dmServerProperties().SetConnectionLost(true);
+        tick(f);
+        QCOMPARE(passes(db), 1);
+        QVERIFY(w.errors.isEmpty());
 
         f.actDisconnect->trigger();
         QVERIFY(f.actLoggingEnabled->isEnabled());

@@ -307,9 +307,9 @@ void TfrmMain::TimerLogTimer()
     // the next interval counts from this tick, also when the pass fails or waits
     m_logIntervalLeft = m_logInterval;
     startLogStep(TimerLog, m_logIntervalLeft);
-    // while disconnected there is nothing to log: the timer goes on counting, and the first tick
-    // after a new connection logs again
-    if (!m_dmServerProperties->GetConnected())
+    // while disconnected, or while the connection is lost, there is nothing to log: the timer goes
+    // on counting, and the first tick after a new connection (or after F5 found it back) logs again
+    if (!m_dmServerProperties->GetConnected() || m_dmServerProperties->GetConnectionLost())
         return;
     m_dmPerformanceLog->LogSnapshot();
 }
