@@ -265,7 +265,8 @@ void alternate(Row& row, int repeats, double limitMs, const LiveServer& server, 
     }
 }
 
-double ratio(double a, double b) { return b > 0 ? a / b : 0; }
+// "1.23", or "-" without a floor to compare with (a CPU time under one clock tick reads as 0).
+QByteArray ratio(double a, double b) { return b > 0 ? QByteArray::number(a / b, 'f', 2) : QByteArray("-"); }
 
 void printTable(const std::vector<Row>& rows, int repeats, double timeoutTick)
 {
@@ -274,9 +275,9 @@ void printTable(const std::vector<Row>& rows, int repeats, double timeoutTick)
     for (const Row& r : rows) {
         const double tick = r.tick.medianMs(), floor = r.floor.medianMs();
         const double tickCpu = r.tick.meanCpuMs(), floorCpu = r.floor.meanCpuMs();
-        std::printf("  %-16s %10.1f %10.1f %7.2f %12.1f %12.1f %7.2f %3zu/%-2d %11lld\n", qPrintable(r.name), tick,
-                    floor, ratio(tick, floor), tickCpu, floorCpu, ratio(tickCpu, floorCpu), r.tick.ms.size(), repeats,
-                    static_cast<long long>(r.floorRows));
+        std::printf("  %-16s %10.1f %10.1f %7s %12.1f %12.1f %7s %3zu/%-2d %11lld\n", qPrintable(r.name), tick,
+                    floor, ratio(tick, floor).constData(), tickCpu, floorCpu, ratio(tickCpu, floorCpu).constData(),
+                    r.tick.ms.size(), repeats, static_cast<long long>(r.floorRows));
     }
     for (const Row& r : rows)
         if (r.cut)
@@ -429,13 +430,7 @@ int main(int argc, char** argv)
     LiveServer::raiseFileLimit();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QuillmereApplication app(argc, argv);
-    QTemporaryDir work;
-    // the user's settings file stays untouched, and the log module's trace files land here
-    setSettingsFileNameOverride(work.filePath(QStringLiteral("quillmere.ini")));
-    QDir::setCurrent(work.path());
-    try {
-        return run(parseOptions(QCoreApplication::arguments()));
-    } catch (const std::exception& e) {
+    const auto fail = [](const std::exception& e) {
         std::fflush(stdout);
         if (const int signal = LiveServer::stopSignal()) {
             std::fprintf(stderr, "live_tick: interrupted\n");
@@ -443,5 +438,20 @@ int main(int argc, char** argv)
         }
         std::fprintf(stderr, "live_tick: %s\n", e.what());
         return 1;
+    };
+    Options options;
+    try {
+        options = parseOptions(QCoreApplication::arguments());  // --help ends the program here
+    } catch (const std::exception& e) {
+        return fail(e);
+    }
+    QTemporaryDir work;
+    // the user's settings file stays untouched, and the log module's trace files land here
+    setSettingsFileNameOverride(work.filePath(QStringLiteral("quillmere.ini")));
+    QDir::setCurrent(work.path());
+    try {
+        return run(options);
+    } catch (const std::exception& e) {
+        return fail(e);
     }
 }
