@@ -101,7 +101,6 @@ inline constexpr const char* LoggingSeconds = "seconds";
 inline constexpr const char* LoggingOK = "OK";
 inline constexpr const char* LoggingCancel = "Cancel";
 inline constexpr const char* LoggingHelp = "Help";
-inline constexpr const char* LoggingHelpFolder = "Help";
 inline constexpr const char* LoggingHelpFile = "Logging.html";
 inline constexpr const char* LoggingNamesMissing =
     "You must enter a valid table name for every enabled logging option and a valid generator name.";

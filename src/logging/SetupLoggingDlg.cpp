@@ -2,6 +2,7 @@
 
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
+#include "common/HelpPages.h"
 #include "common/Messages.h"
 
 #include <QCheckBox>
@@ -263,8 +264,8 @@ void TfrmLoggingSetup::chkTransactionsEnabledClick()
 
 QUrl TfrmLoggingSetup::HelpUrl()
 {
-    const QDir folder(QDir(QCoreApplication::applicationDirPath()).filePath(T(msg::LoggingHelpFolder)));
-    return QUrl::fromLocalFile(folder.filePath(T(msg::LoggingHelpFile)));
+    // beside the program, or in the installed data folder
+    return QUrl::fromLocalFile(helpPagePath(QCoreApplication::applicationFilePath(), T(msg::LoggingHelpFile)));
 }
 
 void TfrmLoggingSetup::btnHelpClick()
