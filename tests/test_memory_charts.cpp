@@ -74,6 +74,43 @@ private slots:
         QCOMPARE(charts.pieView()->parentWidget()->width(), 250);
     }
 
+    // Every pool type's name is shown whole beside or above its value, without overlap, in the
+    // 250 pixels of the pie, at the Memory tab's first size and at a large one; the pie keeps room.
+    void legendShowsEveryNameWhole()
+    {
+        TMemoryCharts charts;
+        charts.setPie({{QStringLiteral("CCH: Cache mgr/page buffers"), 987654321},
+                       {QStringLiteral("DYN: Internal DDL"), 5000},
+                       {QStringLiteral("IRQ: Int. metadata queries"), 123456789},
+                       {QStringLiteral("PRM: Metadata structures"), 45678901},
+                       {QStringLiteral("REQ: User queries"), 2345678},
+                       {QStringLiteral("TRA: Transaction manager"), 1},
+                       {QStringLiteral("TRA: Trigger requests"), 99999}});
+        TPieLegend* legend = charts.legend();
+        const QFontMetrics fm = legend->fontMetrics();
+        for (const QSize size : {QSize(688, 380), QSize(1600, 930)}) {
+            charts.resize(size);
+            charts.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&charts));
+            QCoreApplication::processEvents();
+            QCOMPARE(legend->width(), 250);
+            QVERIFY(legend->height() >= legend->heightForWidth(250));
+            QVERIFY2(charts.pieView()->height() >= 150, qPrintable(QString::number(charts.pieView()->height())));
+            const std::vector<TPieLegend::Placement> placed = legend->placements(legend->width());
+            for (size_t i = 0; i < placed.size(); ++i) {
+                const TPieLegend::Entry& e = legend->entries()[i];
+                const QRect label = placed[i].label, value = placed[i].value;
+                QVERIFY2(fm.horizontalAdvance(e.label) <= label.width(), qPrintable(e.label));
+                QVERIFY(fm.horizontalAdvance(e.value) <= value.width());
+                QVERIFY2(!label.intersects(value), qPrintable(e.label));
+                QVERIFY(label.left() > placed[i].swatch.right());
+                QVERIFY(legend->rect().contains(label.united(value)));
+                if (i > 0)
+                    QVERIFY(label.top() > placed[i - 1].value.bottom());
+            }
+        }
+    }
+
     // Each bar alone in its place with the colour it was given, the first at the left; a left
     // axis in megabytes, no bottom axis, no legend; clear empties both charts.
     void historyBars()

@@ -40,6 +40,7 @@ TMemoryCharts::TMemoryCharts(QWidget* parent) : QWidget(parent)
     m_pieView = flatChart(msg::ChartPoolTypesTitle, this);
     m_historyView = flatChart(msg::ChartHistoryTitle, this);
     m_legend = new TPieLegend(this);
+    m_legend->resize(PieWidth, 0);  // its height follows the column's width from the start
 
     auto* pieColumn = new QWidget(this);
     pieColumn->setFixedWidth(PieWidth);

@@ -1,9 +1,9 @@
 #pragma once
 // The drawing of the Memory tab's two charts, side by side and flat: on the left, 250 pixels wide,
 // the pie "Memory Usage by Pool Type" (one slice per pool type however small, no labels on the
-// pie, a legend below it listing each label with its value in kilobytes right-aligned); on the
-// right the bars "Memory Usage History", each bar in the colour the caller gives, the newest at
-// the left, with a left axis "Total Memory (MB)", no bottom axis and no legend. What the charts
+// pie, a legend below it listing each label whole with its value in kilobytes right-aligned); on
+// the right the bars "Memory Usage History", each bar in the colour the caller gives, the newest
+// at the left, with a left axis "Total Memory (MB)", no bottom axis and no legend. What the charts
 // show (the history and its colours) is the caller's; this draws it.
 
 #include <QColor>
