@@ -546,7 +546,6 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QuillmereApplication app(argc, argv);
     QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
-    QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
     QTemporaryDir settingsFolder;
     setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
     TestMainWindow test;

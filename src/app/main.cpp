@@ -9,8 +9,9 @@
 int main(int argc, char** argv)
 {
     QuillmereApplication app(argc, argv);
+    // The title is the application's name only. A display name set as well would be appended to
+    // every window's caption by the desktop platforms (on X11 "Confirm — Quillmere").
     QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
-    QuillmereApplication::setApplicationDisplayName(QString::fromUtf8(msg::ApplicationTitle));
     QuillmereApplication::setWindowIcon(programIcon());
     // the desktop entry (quillmere.desktop), by which desktops find the icon of a running program
     QuillmereApplication::setDesktopFileName(QStringLiteral("quillmere"));
