@@ -4,6 +4,7 @@
 
 #include "common/Messages.h"
 #include "connection/ServerConnectionDM.h"
+#include "mainwindow/grid/GridDelegate.h"
 #include "mainwindow/grid/GridFooter.h"
 #include "mainwindow/grid/GridHeader.h"
 #include "mainwindow/grid/GridProxyModel.h"
@@ -373,6 +374,31 @@ private slots:
         for (m.dm.cdsStatements.first(); !m.dm.cdsStatements.eof(); m.dm.cdsStatements.next())
             queryOrder << m.dm.cdsStatements.asInteger(QStringLiteral("TMP$STATEMENT_ID"));
         QCOMPARE(shownKeys(statements), queryOrder);
+    }
+
+    // A row is the font's full height and a margin: the marks of accented capitals, which many
+    // fonts draw above the ascent, stay inside the row in which the text is centred.
+    void accentedCapitalsFitInTheRow()
+    {
+        const QString user = QStringLiteral("ÉÈÊ Ångström");
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) VALUES (1, '%1')").arg(user));
+        Monitor m(db);
+        TMonitorGrid grid(m.dm.cdsAttachments, grids::gridDecl(GridId::Attachments));
+        m.dm.cdsAttachments.open();
+        grid.resize(600, 200);
+        grid.show();
+        settle();
+        const QModelIndex cell = grid.view()->model()->index(0, 0);
+        QCOMPARE(cell.data().toString(), user);
+        const QFontMetrics fm = grid.view()->fontMetrics();
+        const int row = grid.view()->visualRect(cell).height();
+        QVERIFY2(row >= fm.ascent() + fm.descent() + 2 * TGridDelegate::RowMargin, qPrintable(QString::number(row)));
+        const int baseline = (row - fm.height()) / 2 + fm.ascent();
+        for (const QChar c : user) {
+            const QRect ink = fm.boundingRect(c);
+            QVERIFY2(baseline + ink.top() >= 0 && baseline + ink.bottom() < row, qPrintable(QString(c)));
+        }
     }
 
     // Grouped by State through the header's menu entry; a refresh reorders, moves, removes and

@@ -14,3 +14,12 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     visible.rect.setLeft(std::clamp(0, option.rect.left(), option.rect.right()));
     QStyledItemDelegate::paint(painter, visible, index);
 }
+
+QSize TGridDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), opt.fontMetrics.height() + 2 * RowMargin));
+    return size;
+}
