@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QToolBar>
 #include <QLabel>
 #include <QMessageBox>
@@ -94,6 +95,8 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         QVERIFY(!w.connected());
+        // the first client area, below the menu bar: tabs and status bar
+        QCOMPARE(f.size() - QSize(0, f.menuBar()->height()), QSize(688, 453));
         QCOMPARE(f.PageControl->currentWidget(), f.tshtDatabase);
         QCOMPARE(f.vleDatabase->rowCount(), 44);
         QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));

@@ -79,7 +79,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(msg::ApplicationTitle));
     setFont(preferredFont("MS Sans Serif", 8));
-    resize(ClientWidth, ClientHeight);
 
     // the visual parts, both timers stopped
     createActions();
@@ -87,6 +86,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     createPages();
     createToolBars();
     createStatusBar();
+    // The client area, below the menu bar (which a desktop with a global menu shows elsewhere),
+    // holds the tabs and the status bar.
+    resize(ClientWidth, ClientHeight + menuBar()->heightForWidth(ClientWidth));
     Timer.setObjectName(QStringLiteral("Timer"));
     Timer.setInterval(RefreshIntervalAtStart);
     TimerLog.setObjectName(QStringLiteral("TimerLog"));
