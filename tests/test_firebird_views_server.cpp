@@ -181,6 +181,8 @@ Contents contents(const Snapshot& s, const char* sortColumn)
         QStringList cells;
         for (int c = 0; c < s.columnCount(); ++c) {
             const QString name = QLatin1String(s.columnDecl(c).name);
+            if (name.startsWith(QLatin1String("CLIENT_")))
+                continue;  // the client behind a row: the views do not carry it
             if (name == QLatin1String("ELAPSED_TIME")) {
                 out.elapsed[key] = s.isNull(r, c) ? -1 : s.doubleValue(r, c);
                 continue;
@@ -304,6 +306,14 @@ private slots:
         QVERIFY(locate(s, "TMP$STATEMENT_ID", id));
         QCOMPARE(s.asText(QStringLiteral("TMP$SQL")), QString::fromLatin1(kLongStatement));
         QCOMPARE(s.asText(QStringLiteral("TMP$USER")).trimmed(), QStringLiteral("SYSDBA"));
+        if (source() == Source::Firebird) {  // the client behind it: this program
+            QCOMPARE(s.asInteger(QStringLiteral("CLIENT_PROCESS_ID")), QCoreApplication::applicationPid());
+            QCOMPARE(s.asText(QStringLiteral("CLIENT_HOST")), QSysInfo::machineHostName());
+            QCOMPARE(s.asText(QStringLiteral("CLIENT_PROGRAM")), QCoreApplication::applicationFilePath());
+            const QString plan = m.dm.StatementPlan(id);  // as the server explains it
+            QVERIFY2(plan.contains(QLatin1String("Select Expression")) && plan.contains(QLatin1String("RDB$DATABASE")),
+                     qPrintable(plan));
+        }
         QVERIFY(!s.isNull(QStringLiteral("TMP$TRANSACTION_ID")));
 
         QVERIFY(m.dm.CancelStatement(id));

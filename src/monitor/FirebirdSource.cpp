@@ -171,6 +171,28 @@ private:
     int pageReads, pageWrites, pageFetches, pageMarks, selects, inserts, updates, deletes, purges, expunges, backouts;
 };
 
+// The client columns of statements and transactions: the attachment's host, process and program.
+class ClientColumns {
+public:
+    explicit ClientColumns(const Writer& w)
+        : host(w.column("CLIENT_HOST")), process(w.column("CLIENT_PROCESS_ID")), program(w.column("CLIENT_PROGRAM"))
+    {
+    }
+    template <typename Attachment> void write(Writer& w, const Attachment* a) const
+    {
+        if (!a)
+            return;
+        if (!a->hostNull)
+            w.text(host, a->host);
+        w.integer(process, a->remote ? a->remotePid : a->serverPid);
+        if (!a->process.empty())
+            w.text(program, a->process);
+    }
+
+private:
+    int host, process, program;
+};
+
 // Orders rows by a text (absent first, then by bytes) and then by a number, as the views' ORDER BY
 // does with its ties broken the same way every time.
 template <typename Row>
@@ -310,6 +332,11 @@ std::array<ib::StatementComponent*, 13> FirebirdSource::statements()
 }
 
 void FirebirdSource::forget() { *m_tick = Tick(); }
+
+std::optional<int64_t> FirebirdSource::tickOldestActive() const
+{
+    return m_tick->database ? m_tick->database->oldestActive : std::nullopt;
+}
 
 // ---- reading the base tables, once per tick ---------------------------------------------------
 
@@ -757,6 +784,8 @@ void fillStatements(Base& base, Writer& w)
     const Map<int64_t, Counters>& stats = base.statistics(GroupStatement);
     const int user = w.column("TMP$USER");
     const Map<int64_t, std::string> users = shownUsers(base, 67);
+    const Map<int64_t, const AttachmentRow*> clients = base.userAttachments();
+    const ClientColumns client(w);
     std::vector<const StatementRow*> order;
     for (const StatementRow& s : statements)
         if (memory.count(s.statId) && stats.count(s.statId))
@@ -785,6 +814,7 @@ void fillStatements(Base& base, Writer& w)
         w.real(elapsed, s->elapsed);
         w.text(state, stateText(s->state, true));
         counters.write(w, stats.at(s->statId));
+        client.write(w, clients.count(s->attachmentId) ? clients.at(s->attachmentId) : nullptr);
         w.end();
     }
 }
@@ -829,6 +859,7 @@ void fillTransactions(Base& base, Writer& w)
     const Map<int64_t, Memory>& memory = base.memory();
     const Map<int64_t, Counters>& stats = base.statistics(GroupTransaction);
     const Map<int64_t, std::string> users = shownUsers(base, 67);
+    const Map<int64_t, const AttachmentRow*> clients = base.userAttachments();
     std::vector<const TransactionRow*> order;
     for (const TransactionRow& x : transactions)
         if (memory.count(x.statId) && stats.count(x.statId))
@@ -845,6 +876,7 @@ void fillTransactions(Base& base, Writer& w)
               noWait = w.column("TMP$NOWAIT"), pool = w.column("TMP$POOL_ID"),
               poolMemory = w.column("TMP$POOL_MEMORY"), written = w.column("TMP$WRITE");
     const CounterColumns counters(w);
+    const ClientColumns client(w);
     for (const TransactionRow* x : order) {
         const Counters& c = stats.at(x->statId);
         w.begin();
@@ -864,6 +896,7 @@ void fillTransactions(Base& base, Writer& w)
         w.counter(poolMemory, memory.at(x->statId).used);
         w.text(written, c.inserts + c.updates + c.deletes > 0 ? "Y" : "N");
         counters.write(w, c);
+        client.write(w, clients.count(x->attachmentId) ? clients.at(x->attachmentId) : nullptr);
         w.end();
     }
 }

@@ -193,6 +193,11 @@ static constexpr ColumnDecl kStatementsColumns[] = {
     {"TMP$PAGE_MARKS",      Int32,     0,    "Page marks",                true,  Plain},
     {"TMP$PAGE_READS",      Int32,     0,    "Page reads",                true,  Plain},
     {"TMP$PAGE_WRITES",     Int32,     0,    "Page writes",               true,  Plain},
+    // the client behind the row, from its attachment: read from Firebird's MON$ATTACHMENTS (empty
+    // where the TMP$ relations are read, whose statements and transactions do not carry them)
+    {"CLIENT_HOST",          Varchar,   255,  "Host",                      true,  Plain},
+    {"CLIENT_PROCESS_ID",    Int32,     0,    "Process ID",                true,  Plain},
+    {"CLIENT_PROGRAM",       Varchar,   255,  "Program",                   true,  Plain},
 };
 
 // TMP$RELATIONS: loaded tables and views. The key TMP$RELATION_ID is int16, unlike the other
@@ -253,6 +258,11 @@ static constexpr ColumnDecl kTransactionsColumns[] = {
     {"TMP$PAGE_MARKS",       Int32,     0,    "Page marks",                true,  Plain},
     {"TMP$PAGE_READS",       Int32,     0,    "Page reads",                true,  Plain},
     {"TMP$PAGE_WRITES",      Int32,     0,    "Page writes",               true,  Plain},
+    // the client behind the row, from its attachment: read from Firebird's MON$ATTACHMENTS (empty
+    // where the TMP$ relations are read, whose statements and transactions do not carry them)
+    {"CLIENT_HOST",          Varchar,   255,  "Host",                      true,  Plain},
+    {"CLIENT_PROCESS_ID",    Int32,     0,    "Process ID",                true,  Plain},
+    {"CLIENT_PROGRAM",       Varchar,   255,  "Program",                   true,  Plain},
 };
 
 // TMP$ATTACHMENTS: connected users. TMP$POOL_MEMORY is labelled but hidden here; TMP$TIMESTAMP is
@@ -305,9 +315,9 @@ static_assert(std::size(kDatabaseColumns) == 46);
 static_assert(std::size(kPoolsColumns) == 8);
 static_assert(std::size(kPoolBlocksColumns) == 61);
 static_assert(std::size(kProceduresColumns) == 21);
-static_assert(std::size(kStatementsColumns) == 25);
+static_assert(std::size(kStatementsColumns) == 25 + 3);  // and the client columns
 static_assert(std::size(kRelationsColumns) == 22);
-static_assert(std::size(kTransactionsColumns) == 28);
+static_assert(std::size(kTransactionsColumns) == 28 + 3);
 static_assert(std::size(kAttachmentsColumns) == 27);
 
 namespace {

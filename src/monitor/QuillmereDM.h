@@ -62,6 +62,8 @@ public:
     // Quillmere's own views. Learnt once per connection.
     enum class MonitorSource { Tables, Firebird };
     MonitorSource Source();
+    // The source once learnt for this connection (or overridden); nothing before the first read.
+    std::optional<MonitorSource> KnownSource() const { return m_sourceOverride ? m_sourceOverride : m_source; }
     // Reads through the given source instead of the one learnt (for comparing them); nullopt undoes it.
     void SetSourceOverride(std::optional<MonitorSource> source) { m_sourceOverride = source; }
 
@@ -78,6 +80,10 @@ public:
     private:
         TdmQuillmere& m_dm;
     };
+
+    // The database's oldest active transaction as the running (or last) tick has read it: on a
+    // Firebird server read directly the pools read it on every refresh; nothing otherwise.
+    std::optional<qint64> TickOldestActive() const { return m_firebird.tickOldestActive(); }
 
     // The plan of a statement on a Firebird server, read now; empty when there is none.
     QString StatementPlan(qint64 statementId);

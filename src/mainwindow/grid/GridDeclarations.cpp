@@ -42,10 +42,14 @@ constexpr GridColumn kFullPages[] = {
     {"TMP$PAGE_FETCHES", "Page fetches"}, {"TMP$PAGE_MARKS", "Page marks"},
     {"TMP$PAGE_READS", "Page reads"},     {"TMP$PAGE_WRITES", "Page writes"},
 };
-constexpr GridBand kStatementBands[] = {{"Statement", kStatementColumns}, {"Records", kFullRecords}, {"Pages", kFullPages}};
+// The client behind a statement or transaction (its attachment's), after the Part's bands.
+constexpr GridColumn kClientColumns[] = {
+    {"CLIENT_HOST", "Host"}, {"CLIENT_PROCESS_ID", "Process ID"}, {"CLIENT_PROGRAM", "Program"}};
+constexpr GridBand kStatementBands[] = {
+    {"Statement", kStatementColumns}, {"Records", kFullRecords}, {"Pages", kFullPages}, {"Client", kClientColumns}};
 constexpr const char* kStatementHidden[] = {"TMP$STATEMENT_ID", "TMP$ATTACHMENT_ID", "TMP$TRANSACTION_ID",
                                             "TMP$SQL",          "TMP$POOL_ID",       "TMP$PRIORITY"};
-constexpr const char* kStatementFilters[] = {"TMP$USER", "TMP$STATE"};
+constexpr const char* kStatementFilters[] = {"TMP$USER", "TMP$STATE", "CLIENT_HOST", "CLIENT_PROGRAM"};
 
 // Tables and views.
 constexpr GridColumn kRelationColumns[] = {
@@ -75,9 +79,9 @@ constexpr GridColumn kTransactionColumns[] = {
     {"TMP$SAVEPOINTS", "Savepoint records"}, {"TMP$WRITE", "Data written"},
 };
 constexpr GridBand kTransactionBands[] = {
-    {"Transaction", kTransactionColumns}, {"Records", kFullRecords}, {"Pages", kFullPages}};
+    {"Transaction", kTransactionColumns}, {"Records", kFullRecords}, {"Pages", kFullPages}, {"Client", kClientColumns}};
 constexpr const char* kTransactionHidden[] = {"TMP$ATTACHMENT_ID", "TMP$POOL_ID", "TMP$PRIORITY"};
-constexpr const char* kTransactionFilters[] = {"TMP$USER", "TMP$STATE", "TMP$TYPE"};
+constexpr const char* kTransactionFilters[] = {"TMP$USER", "TMP$STATE", "TMP$TYPE", "CLIENT_HOST", "CLIENT_PROGRAM"};
 
 // Users.
 constexpr GridColumn kAttachmentColumns[] = {
