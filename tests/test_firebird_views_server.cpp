@@ -25,6 +25,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QThread>
 #include <QtTest>
@@ -289,6 +290,18 @@ private slots:
         // the server's own system attachments are not users
         for (users.first(); !users.eof(); users.next())
             QCOMPARE(users.asText(QStringLiteral("TMP$USER")).trimmed(), QStringLiteral("SYSDBA"));
+        if (source() != Source::Firebird)
+            return;
+        // without the system tables, Firebird's own relations are hidden as well
+        Snapshot& relations = m.dm.cdsRelations;
+        m.dm.SetShowSystemTables(false);
+        relations.open();
+        for (relations.first(); !relations.eof(); relations.next())
+            QVERIFY(!QRegularExpression(QStringLiteral("^(RDB|MON|SEC|TMP)\\$"))
+                         .match(relations.asText(QStringLiteral("TMP$RELATION_NAME"))).hasMatch());
+        m.dm.SetShowSystemTables(true);
+        relations.refresh();
+        QVERIFY(relations.locate(QStringLiteral("TMP$RELATION_NAME"), QStringLiteral("MON$DATABASE").leftJustified(67)));
     }
 
     // A second client's long statement shows as running with its text and user; Cancel makes
