@@ -10,6 +10,7 @@
 #include "dialogs/ErrorListDlg.h"
 #include "dialogs/MultiExceptionHandler.h"
 #include "dialogs/Prompts.h"
+#include "mainwindow/DatabaseValueList.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/grid/MonitorGrid.h"
@@ -98,7 +99,7 @@ private slots:
         // the first client area, below the menu bar: tabs and status bar
         QCOMPARE(f.size() - QSize(0, f.menuBar()->height()), QSize(688, 453));
         QCOMPARE(f.PageControl->currentWidget(), f.tshtDatabase);
-        QCOMPARE(f.vleDatabase->rowCount(), 44);
+        QCOMPARE(f.vleDatabase->rowCount(), 44 + 3);  // the counters, then the transaction gaps
         QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));
         QCOMPARE(f.databaseLabel(43), QStringLiteral("Transactions: Waits"));
         for (int row = 0; row < 44; ++row)

@@ -192,6 +192,23 @@ inline constexpr const char* DatabasePropertyLabels[] = {
     "Transactions: Oldest interesting", "Transactions: Oldest snapshot", "Transactions: Prepares",
     "Transactions: Rollbacks", "Transactions: Waits"};
 
+// The Database tab beyond its 44 counters: the rates of the counters (third column), the gaps
+// between transaction numbers below the counters, and the Transactions tab's mark of the oldest
+// active transaction.
+inline constexpr const char* DatabaseRatePerSecond = "%1/s";  // the change per second
+inline constexpr const char* DatabaseRateHint = "Change per second since the previous refresh";
+inline constexpr const char* TransactionGapLabels[] = {"Gap: Next - Oldest active",
+                                                       "Gap: Oldest active - Oldest interesting",
+                                                       "Gap: Next - Oldest snapshot"};
+// %1 and %2: the amber and red thresholds
+inline constexpr const char* TransactionGapHint =
+    "Amber past %1, red past %2 (settings file, section [TransactionHealth])";
+inline constexpr const char* OldestActiveTransactionHint = "The database's oldest active transaction";
+// The refresh panel of the status bar; %1: the time of the last refresh, %2: how long it took (ms)
+inline constexpr const char* StatusLastRefresh = "Last refresh %1 (%2 ms)";
+inline constexpr const char* StatusPaused = "Paused";
+inline constexpr const char* StatusPausedLastRefresh = "Paused. Last refresh %1 (%2 ms)";
+
 // The memory charts
 inline constexpr const char* ChartPoolTypesTitle = "Memory Usage by Pool Type";
 inline constexpr const char* ChartHistoryTitle = "Memory Usage History";

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <iterator>
+#include <string_view>
 
 struct TDatabasePropertyRecord {
     const char* label;
@@ -41,3 +42,39 @@ inline constexpr std::array<TDatabasePropertyRecord, DatabasePropertyCount> Data
         table[i] = {msg::DatabasePropertyLabels[i], DatabasePropertyColumns[i]};
     return table;
 }();
+
+// The row of a column in the table above; -1 when no row shows it.
+constexpr int databasePropertyRow(std::string_view column)
+{
+    for (std::size_t i = 0; i < DatabasePropertyCount; ++i)
+        if (column == DatabasePropertyColumns[i])
+            return static_cast<int>(i);
+    return -1;
+}
+
+// The cumulative counters among the rows: totals that only grow while the server runs, so that
+// their change between two reads is a rate. The next transaction number counts the transactions
+// started. Everything else is a gauge (memory, counts of what exists now, the oldest
+// transactions, sizes, the sweep's state).
+inline constexpr const char* DatabaseCounterColumns[] = {
+    "TMP$CACHE_FREE_WAITS",      "TMP$CACHE_FREE_WRITES",     "TMP$CACHE_LATCH_WAITS",
+    "TMP$PAGE_FETCHES",          "TMP$PAGE_MARKS",            "TMP$PAGE_READS",
+    "TMP$PAGE_WRITES",           "TMP$RECORD_BACKOUTS",       "TMP$RECORD_DELETES",
+    "TMP$RECORD_EXPUNGES",       "TMP$RECORD_INSERTS",        "TMP$RECORD_PURGES",
+    "TMP$RECORD_SELECTS",        "TMP$RECORD_UPDATES",        "TMP$TRANSACTION_COMMITS",
+    "TMP$TRANSACTION_CONFLICTS", "TMP$TRANSACTION_DEADLOCKS", "TMP$NEXT_TRANSACTION",
+    "TMP$TRANSACTION_PREPARES",  "TMP$TRANSACTION_ROLLBACKS", "TMP$TRANSACTION_WAITS",
+};
+
+constexpr bool isDatabaseCounterRow(std::size_t row)
+{
+    if (row >= DatabasePropertyCount)
+        return false;
+    for (const char* counter : DatabaseCounterColumns)
+        if (std::string_view(counter) == DatabasePropertyColumns[row])
+            return true;
+    return false;
+}
+static_assert(databasePropertyRow("TMP$OLDEST_ACTIVE") == 38);
+static_assert(isDatabaseCounterRow(databasePropertyRow("TMP$PAGE_READS")));
+static_assert(!isDatabaseCounterRow(databasePropertyRow("TMP$CURRENT_MEMORY")));

@@ -7,6 +7,7 @@
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/MultiExceptionHandler.h"
 #include "mainwindow/DatabaseProperties.h"
+#include "mainwindow/DatabaseValueList.h"
 #include "mainwindow/MemoryChartFrame.h"
 #include "logging/IBPerformanceLogDM.h"
 #include "mainwindow/grid/MonitorGrid.h"
@@ -30,7 +31,6 @@ constexpr int ClientWidth = 688;
 constexpr int ClientHeight = 453;
 constexpr int RefreshIntervalAtStart = 10000;
 constexpr int StatementsGridHeight = 193;
-constexpr int DatabaseLabelWidth = 175;
 constexpr int LoggingPanelWidth = 50;
 
 TfrmMain::ConnectDialogRunner& connectDialogRunner()
@@ -144,17 +144,8 @@ void TfrmMain::createPages()
     setCentralWidget(PageControl);
 
     tshtDatabase = page(PageControl, "tshtDatabase", msg::TabDatabase);
-    vleDatabase = new QTableWidget(0, 2, tshtDatabase);
+    vleDatabase = new TDatabaseValueList(tshtDatabase);
     vleDatabase->setObjectName(QStringLiteral("vleDatabase"));
-    vleDatabase->horizontalHeader()->hide();
-    vleDatabase->verticalHeader()->hide();
-    vleDatabase->verticalHeader()->setDefaultSectionSize(vleDatabase->fontMetrics().height() + 4);
-    vleDatabase->setColumnWidth(0, DatabaseLabelWidth);
-    vleDatabase->horizontalHeader()->setStretchLastSection(true);
-    vleDatabase->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    vleDatabase->setSelectionBehavior(QAbstractItemView::SelectItems);
-    vleDatabase->setSelectionMode(QAbstractItemView::SingleSelection);
-    vleDatabase->setWordWrap(false);
     pageLayout(tshtDatabase)->addWidget(vleDatabase);
 
     // the grids join their pages with the snapshot module (CreateDataModules), the chart frame
@@ -219,6 +210,9 @@ void TfrmMain::createStatusBar()
     stbDatabase->setObjectName(QStringLiteral("stbDatabase"));
     bar->addWidget(stbLogging);
     bar->addWidget(stbDatabase, 1);
+    stbRefresh = new QLabel(bar);
+    stbRefresh->setObjectName(QStringLiteral("stbRefresh"));
+    bar->addPermanentWidget(stbRefresh);
 }
 
 void TfrmMain::CreateDataModules()
@@ -238,21 +232,31 @@ void TfrmMain::CreateDataModules()
     connect(&dm.cdsTransactions, &Snapshot::currentRowChanged, this,
             guarded([this] { UpdateTransactionActions(); }));
     connect(&dm.cdsAttachments, &Snapshot::currentRowChanged, this, guarded([this] { UpdateUserActions(); }));
+
+    // the Transactions tab marks the oldest active transaction (found at each of its refreshes)
+    const int transactionId = dm.cdsTransactions.requireColumn(QStringLiteral("TMP$TRANSACTION_ID"));
+    dbgrdTransactions->setRowMarker(
+        [this, transactionId](int row) {
+            const Snapshot& transactions = m_dmQuillmere->cdsTransactions;
+            return m_markedTransaction && !transactions.isNull(row, transactionId) &&
+                   transactions.intValue(row, transactionId) == *m_markedTransaction;
+        },
+        QString::fromUtf8(msg::OldestActiveTransactionHint));
 }
 
 void TfrmMain::FillDatabaseLabels()
 {
-    vleDatabase->setRowCount(0);
-    for (const TDatabasePropertyRecord& property : DatabaseProperties) {
-        const int row = vleDatabase->rowCount();
-        vleDatabase->insertRow(row);
-        auto* label = new QTableWidgetItem(QString::fromUtf8(property.label));
-        // the label column is fixed: shown like a heading, never selected as a value
-        label->setFlags(Qt::ItemIsEnabled);
-        label->setBackground(palette().brush(QPalette::Button));
-        vleDatabase->setItem(row, 0, label);
-        vleDatabase->setItem(row, 1, new QTableWidgetItem(QString()));
+    // the 44 counters in table order, then the transaction gaps
+    QStringList labels;
+    std::vector<bool> counters;
+    for (size_t row = 0; row < DatabaseProperties.size(); ++row) {
+        labels << QString::fromUtf8(DatabaseProperties[row].label);
+        counters.push_back(isDatabaseCounterRow(row));
     }
+    for (const health::GapDecl& gap : health::gaps())
+        labels << QString::fromUtf8(gap.label);
+    vleDatabase->setLabels(labels);
+    m_rates = DatabaseRates(std::move(counters));
 }
 
 void TfrmMain::CreateMemoryChart()
@@ -261,17 +265,9 @@ void TfrmMain::CreateMemoryChart()
     static_cast<QVBoxLayout*>(tshtPools->layout())->insertWidget(0, frmMemoryDisplayChart);
 }
 
-QString TfrmMain::databaseLabel(int row) const
-{
-    const QTableWidgetItem* item = vleDatabase->item(row, 0);
-    return item ? item->text() : QString();
-}
+QString TfrmMain::databaseLabel(int row) const { return vleDatabase->label(row); }
 
-QString TfrmMain::databaseValue(int row) const
-{
-    const QTableWidgetItem* item = vleDatabase->item(row, 1);
-    return item ? item->text() : QString();
-}
+QString TfrmMain::databaseValue(int row) const { return vleDatabase->value(row); }
 
 void TfrmMain::showEvent(QShowEvent* event)
 {

@@ -10,14 +10,18 @@
 // MainCommands.cpp (the control commands, the reports, the system-table choice and help),
 // MainLogging.cpp (the logging commands and the log timer).
 
+#include "mainwindow/DatabaseRates.h"
 #include "mainwindow/PoolMemoryList.h"
+#include "mainwindow/TransactionHealth.h"
 
 #include <QMainWindow>
+#include <QTime>
 #include <QStringList>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -29,6 +33,7 @@ class QTableWidget;
 class QToolBar;
 class Snapshot;
 class SnapshotModel;
+class TDatabaseValueList;
 class TdlgConnectToDB;
 class TdmQuillmere;
 class TdmServerProperties;
@@ -76,11 +81,18 @@ public:
     void UpdateTransactionActions();
     void UpdateUserActions();
 
-    // The Database tab's value list.
+    // The Database tab's value list: the 44 counters, their rates, and the transaction gaps below.
     void RefreshDatabaseValues();
     void ClearDatabaseValues();
     QString databaseValue(int row) const;
     QString databaseLabel(int row) const;
+    // The thresholds of the transaction gaps, read with the monitoring options.
+    const health::Settings& transactionHealth() const { return m_transactionHealth; }
+    void SetTransactionHealth(const health::Settings& settings) { m_transactionHealth = settings; }
+    // The transaction the Transactions tab marks as the oldest active one (after its refresh).
+    std::optional<qint64> markedTransaction() const { return m_markedTransaction; }
+    // The status bar's refresh panel: the last refresh and how long it took, and Paused.
+    void UpdateRefreshPanel();
 
     void MemoryDisplayExecute();
 
@@ -144,7 +156,7 @@ public:
     QWidget* tshtRelations = nullptr;
     QWidget* tshtTransactions = nullptr;
     QWidget* tshtAttachments = nullptr;
-    QTableWidget* vleDatabase = nullptr;
+    TDatabaseValueList* vleDatabase = nullptr;
     TfrmMemoryDisplayChart* frmMemoryDisplayChart = nullptr;
     TMonitorGrid* dbgrdPools = nullptr;
     TMonitorGrid* dbgrdProcedures = nullptr;
@@ -160,6 +172,7 @@ public:
     QToolBar* tlbAttachments = nullptr;
     QLabel* stbLogging = nullptr;   // status bar panel 0
     QLabel* stbDatabase = nullptr;  // status bar panel 1
+    QLabel* stbRefresh = nullptr;   // the last refresh, or Paused (at the right-hand end)
 
     // The commands.
     QAction* actConnect = nullptr;
@@ -207,6 +220,9 @@ private:
     // MainLogging.cpp
     void connectLoggingActions();
     bool loggingReady() const;
+    // MainRefresh.cpp
+    void MarkOldestActiveTransaction();
+    void ShowTransactionGaps(const std::vector<std::optional<qint64>>& values);
 
     PoolMemoryList m_poolMemoryList;
     std::unique_ptr<TMultiExceptionHandler> m_errorHandler;
@@ -216,4 +232,15 @@ private:
     quint32 m_logInterval = 600000;
     quint32 m_logIntervalLeft = 0;  // what is left of the log interval after the running step
     bool m_shown = false;
+
+    // The Database tab's rates and gaps, and the last refresh.
+    DatabaseRates m_rates;
+    health::Settings m_transactionHealth;
+    std::optional<qint64> m_oldestActive;        // from the last read of the database's values
+    std::optional<qint64> m_markedTransaction;   // on the Transactions tab
+    struct LastRefresh {
+        QTime at;
+        qint64 milliseconds = 0;
+    };
+    std::optional<LastRefresh> m_lastRefresh;
 };

@@ -41,6 +41,9 @@ void TfrmMain::ReadMonitorOptions()
 
     const int interval = settings.readInteger(Section, KeyRefreshInterval, Timer.interval());
     RefreshAction(interval == 1000 ? actFastRefresh : interval == 30000 ? actSlowRefresh : actMediumRefresh);
+
+    // the thresholds of the Database tab's transaction gaps, a section of their own
+    m_transactionHealth = health::Settings::read(settings);
 }
 
 void TfrmMain::WriteMonitorOptions()
@@ -51,6 +54,7 @@ void TfrmMain::WriteMonitorOptions()
     settings.writeBool(Section, KeyPaused, actPaused->isChecked());
     settings.writeBool(Section, KeyShowSystemTables, actShowSystemTables->isChecked());
     settings.writeInteger(Section, KeyRefreshInterval, Timer.interval());
+    m_transactionHealth.write(settings);
     settings.writeFile();
 }
 

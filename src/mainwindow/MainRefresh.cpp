@@ -9,11 +9,14 @@
 #include "common/Messages.h"
 #include "connection/ServerConnectionDM.h"
 #include "mainwindow/DatabaseProperties.h"
+#include "mainwindow/DatabaseValueList.h"
 #include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/grid/MonitorGrid.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QLocale>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -72,6 +75,7 @@ void TfrmMain::actPausedExecute()
 {
     // the action has flipped its check already
     UpdateRefreshTimer();
+    UpdateRefreshPanel();
 }
 
 void TfrmMain::RefreshActivePage()
@@ -79,6 +83,9 @@ void TfrmMain::RefreshActivePage()
     if (!m_dmServerProperties->GetConnected() || m_dmServerProperties->GetConnectionLost())
         return;
     TdmQuillmere& dm = *m_dmQuillmere;
+    // timed as a whole, for the status bar: the reads, the views' updates and the charts
+    QElapsedTimer took;
+    took.start();
     // the active tab and the pools come from one snapshot of the server's monitoring tables
     const TdmQuillmere::Tick tick(dm);
     QWidget* active = PageControl->currentWidget();
@@ -100,6 +107,11 @@ void TfrmMain::RefreshActivePage()
     }
     // the Memory tab has no snapshot of its own: the pools are read on every refresh
     RefreshMemory();
+    // after the pools, which on Firebird have read the database's oldest active transaction
+    if (active == tshtTransactions)
+        MarkOldestActiveTransaction();
+    m_lastRefresh = LastRefresh{QTime::currentTime(), (took.nsecsElapsed() + 500000) / 1000000};
+    UpdateRefreshPanel();
 }
 
 bool TfrmMain::RefreshKeepingRow(Snapshot& snapshot, const QString& keyColumn)
@@ -163,6 +175,7 @@ void TfrmMain::ConnectionChanged()
     } else {
         ClearDatabaseValues();
         frmMemoryDisplayChart->ClearCharts();
+        m_lastRefresh.reset();
     }
     UpdateRefreshTimer();
     UpdateCommandStates();
@@ -200,6 +213,7 @@ void TfrmMain::UpdateCommandStates()
     stbLogging->setText(!actLoggingEnabled->isChecked() ? QString()
                         : connected                     ? QString::fromUtf8(msg::StatusLogging)
                                                         : QString::fromUtf8(msg::StatusLoggingWaits));
+    UpdateRefreshPanel();
     frmMemoryDisplayChart->setVisible(actMemorySummary->isChecked());
     dbgrdPools->setVisible(actMemoryDetails->isChecked());
 }
@@ -229,24 +243,102 @@ void TfrmMain::UpdateUserActions()
 void TfrmMain::RefreshDatabaseValues()
 {
     Snapshot& database = m_dmQuillmere->cdsDatabase;
+    std::vector<std::optional<qint64>> numbers(DatabaseProperties.size());
     // held open only while the values are copied
     database.open();
+    // the moment the values were read, for their rates
+    const DatabaseRates::Clock::time_point readAt = DatabaseRates::Clock::now();
     try {
         for (size_t i = 0; i < DatabaseProperties.size(); ++i) {
             const int column = database.requireColumn(QString::fromLatin1(DatabaseProperties[i].column));
             // the plain value, not a display text; without a row every value is empty
             const QString text = database.rowCount() > 0 ? database.plainText(0, column) : QString();
-            vleDatabase->item(static_cast<int>(i), 1)->setText(text);
+            vleDatabase->setValue(static_cast<int>(i), text);
+            bool isNumber = false;
+            const qint64 number = text.toLongLong(&isNumber);
+            if (isNumber)
+                numbers[i] = number;
         }
     } catch (...) {
         database.close();
         throw;
     }
     database.close();
+
+    const std::vector<std::optional<double>> rates = m_rates.update(numbers, readAt);
+    for (size_t i = 0; i < rates.size(); ++i)
+        vleDatabase->setRate(static_cast<int>(i), rates[i] ? QString::fromUtf8(msg::DatabaseRatePerSecond)
+                                                                 .arg(QLocale().toString(*rates[i], 'f', 1))
+                                                           : QString());
+    ShowTransactionGaps(numbers);
+    m_oldestActive = numbers[static_cast<size_t>(databasePropertyRow("TMP$OLDEST_ACTIVE"))];
+}
+
+void TfrmMain::ShowTransactionGaps(const std::vector<std::optional<qint64>>& values)
+{
+    auto valueOf = [&](const char* column) { return values[static_cast<size_t>(databasePropertyRow(column))]; };
+    const std::optional<qint64> sweepInterval = valueOf("TMP$SWEEP_INTERVAL");
+    for (int g = 0; g < health::GapCount; ++g) {
+        const health::GapDecl& decl = health::gaps()[static_cast<size_t>(g)];
+        const int row = static_cast<int>(DatabaseProperties.size()) + g;
+        const std::optional<qint64> gap = health::gapValue(valueOf(decl.minuend), valueOf(decl.subtrahend));
+        const health::Thresholds limits = m_transactionHealth.thresholds(health::Gap(g), sweepInterval);
+        vleDatabase->setValue(row, gap ? QString::number(*gap) : QString());
+        vleDatabase->setLevel(row, gap ? health::levelOf(*gap, limits) : health::Level::Normal,
+                              QString::fromUtf8(msg::TransactionGapHint).arg(limits.amber).arg(limits.red));
+    }
 }
 
 void TfrmMain::ClearDatabaseValues()
 {
-    for (int row = 0; row < vleDatabase->rowCount(); ++row)
-        vleDatabase->item(row, 1)->setText(QString());
+    vleDatabase->clearValues();
+    // a new connection starts its rates afresh
+    m_rates.forget();
+    m_oldestActive.reset();
+}
+
+void TfrmMain::MarkOldestActiveTransaction()
+{
+    // The database's oldest active transaction: read in this refresh where the source has it
+    // (Firebird: the pools read MON$DATABASE), else the one the Database tab read last, as long as
+    // it is still among the rows (a transaction that was the oldest active and is still open still
+    // is). Without either, the oldest open transaction of the list.
+    const Snapshot& transactions = m_dmQuillmere->cdsTransactions;
+    const QString idColumn = QStringLiteral("TMP$TRANSACTION_ID");
+    std::optional<qint64> marked = m_dmQuillmere->TickOldestActive();
+    if (!marked && m_oldestActive && transactions.isOpen()) {
+        const int id = transactions.requireColumn(idColumn);
+        for (int row = 0; row < transactions.rowCount() && !marked; ++row)
+            if (!transactions.isNull(row, id) && transactions.intValue(row, id) == *m_oldestActive)
+                marked = m_oldestActive;
+    }
+    if (!marked && transactions.isOpen()) {
+        const int id = transactions.requireColumn(idColumn);
+        const int state = transactions.requireColumn(QStringLiteral("TMP$STATE"));
+        for (int row = 0; row < transactions.rowCount(); ++row) {
+            // open transactions: IDLE is Firebird's open transaction without a running statement
+            const QString s = transactions.plainText(row, state).trimmed();
+            if (transactions.isNull(row, id) ||
+                (s != QLatin1String("ACTIVE") && s != QLatin1String("LIMBO") && s != QLatin1String("IDLE")))
+                continue;
+            const qint64 candidate = transactions.intValue(row, id);
+            if (!marked || candidate < *marked)
+                marked = candidate;
+        }
+    }
+    m_markedTransaction = marked;
+    dbgrdTransactions->refreshRowMarks();
+}
+
+void TfrmMain::UpdateRefreshPanel()
+{
+    const bool paused = actPaused->isChecked();
+    if (!m_lastRefresh) {
+        stbRefresh->setText(paused ? QString::fromUtf8(msg::StatusPaused) : QString());
+        return;
+    }
+    const QString at = m_lastRefresh->at.toString(QStringLiteral("HH:mm:ss"));
+    stbRefresh->setText(QString::fromUtf8(paused ? msg::StatusPausedLastRefresh : msg::StatusLastRefresh)
+                            .arg(at)
+                            .arg(m_lastRefresh->milliseconds));
 }

@@ -40,6 +40,8 @@ public:
               bool showSystemTables);
     // Drops what the tick has read, so that the next fill reads the server again.
     void forget();
+    // The database's oldest active transaction (MON$DATABASE) when this tick has read it.
+    std::optional<int64_t> tickOldestActive() const;
 
     // The plan of one statement, or nothing when the statement has gone or has no plan. Read at
     // once, in the transaction.

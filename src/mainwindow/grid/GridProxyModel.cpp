@@ -2,6 +2,8 @@
 
 #include "common/Messages.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QFont>
 #include <QHash>
 #include <QSize>
@@ -430,6 +432,7 @@ QVariant TGridProxyModel::data(const QModelIndex& index, int role) const
         QVariant value = source.data(role);
         if (role == Qt::DisplayRole)
             trimDisplayText(value);
+        markCell(source.row(), role, value);
         return value;
     }
     const Arrangement::Node& g = m_arrangement.nodes[static_cast<size_t>(node)];
@@ -466,11 +469,46 @@ void TGridProxyModel::multiData(const QModelIndex& index, QModelRoleDataSpan rol
             sourceModel()->multiData(source, roleDataSpan);
             if (QVariant* text = roleDataSpan.dataForRole(Qt::DisplayRole))
                 trimDisplayText(*text);
+            if (m_rowMarker && m_rowMarker(source.row()))
+                for (QModelRoleData& d : roleDataSpan)
+                    markCell(source.row(), d.role(), d.data());
             return;
         }
     }
     for (QModelRoleData& d : roleDataSpan)
         d.setData(data(index, d.role()));
+}
+
+void TGridProxyModel::setRowMarker(RowMarker marker, const QString& hint)
+{
+    m_rowMarker = std::move(marker);
+    m_rowMarkHint = hint;
+}
+
+bool TGridProxyModel::isMarked(const QModelIndex& index) const
+{
+    const QModelIndex source = nodeOf(index) > 0 && !isGroup(index) ? mapToSource(index) : QModelIndex();
+    return source.isValid() && m_rowMarker && m_rowMarker(source.row());
+}
+
+void TGridProxyModel::markCell(int sourceRow, int role, QVariant& value) const
+{
+    if (role != Qt::FontRole && role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
+        return;
+    if (!m_rowMarker || !m_rowMarker(sourceRow))
+        return;
+    switch (role) {
+    case Qt::FontRole: {
+        QFont font;
+        font.setBold(true);
+        value = font;
+        break;
+    }
+    case Qt::BackgroundRole: value = QBrush(QColor(255, 226, 150)); break;
+    case Qt::ForegroundRole: value = QBrush(QColor(Qt::black)); break;
+    case Qt::ToolTipRole: value = m_rowMarkHint; break;
+    default: break;
+    }
 }
 
 QMap<int, QVariant> TGridProxyModel::itemData(const QModelIndex& index) const

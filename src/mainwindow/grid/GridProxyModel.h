@@ -12,6 +12,7 @@
 #include <QPersistentModelIndex>
 #include <QSize>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -47,6 +48,12 @@ public:
     bool hasValueFilter(int column) const { return m_filters.count(column) > 0; }
     QVariant valueFilter(int column) const;
     const std::map<int, QVariant>& valueFilters() const { return m_filters; }
+
+    // Rows to mark (bold, on a tinted background, with a hint), asked by their source row while
+    // the cells are drawn; nullptr marks none.
+    using RowMarker = std::function<bool(int sourceRow)>;
+    void setRowMarker(RowMarker marker, const QString& hint);
+    bool isMarked(const QModelIndex& index) const;
 
     // Arranges again now if the source has changed since the last arrangement.
     void flush();
@@ -91,6 +98,8 @@ private:
     void rearrange();
     void emitValuesChanged();
     void resetFromSource();
+    // A marked row's font, colours and hint in place of the source's.
+    void markCell(int sourceRow, int role, QVariant& value) const;
 
     std::vector<int> m_order;  // proxy column -> source column
     std::vector<int> m_proxyOfSource;
@@ -104,4 +113,6 @@ private:
     bool m_flushQueued = false;
     std::vector<std::pair<int, QPersistentModelIndex>> m_movingLeaves;  // across a source layout change
     std::vector<QMetaObject::Connection> m_sourceConnections;
+    RowMarker m_rowMarker;
+    QString m_rowMarkHint;
 };

@@ -313,6 +313,23 @@ bool TMonitorGrid::currentRowShown() const
     return row >= 0 && snapshotRowOf(m_view->currentIndex()) == row;
 }
 
+void TMonitorGrid::setRowMarker(std::function<bool(int snapshotRow)> marker, const QString& hint)
+{
+    m_rowMarker = std::move(marker);
+    m_proxy->setRowMarker(
+        m_rowMarker ? TGridProxyModel::RowMarker([this](int modelRow) { return isRowMarked(m_model->snapshotRowOf(modelRow)); })
+                    : TGridProxyModel::RowMarker(),
+        hint);
+    refreshRowMarks();
+}
+
+bool TMonitorGrid::isRowMarked(int snapshotRow) const
+{
+    return m_rowMarker && snapshotRow >= 0 && snapshotRow < m_snapshot.rowCount() && m_rowMarker(snapshotRow);
+}
+
+void TMonitorGrid::refreshRowMarks() { m_view->viewport()->update(); }
+
 void TMonitorGrid::snapshotRowsReplaced()
 {
     m_syncing = true;

@@ -12,6 +12,7 @@
 #include <QModelIndex>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QMenu;
@@ -60,6 +61,13 @@ public:
     // filtered out (the grid then has no current row, and commands on the row should wait).
     bool currentRowShown() const;
 
+    // Rows the grid marks (bold on a tinted background, with the hint), asked by snapshot row
+    // while the cells are drawn; nullptr marks none. After the rows to mark have changed,
+    // refreshRowMarks draws them again.
+    void setRowMarker(std::function<bool(int snapshotRow)> marker, const QString& hint);
+    void refreshRowMarks();
+    bool isRowMarked(int snapshotRow) const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -92,4 +100,5 @@ private:
     bool m_syncing = false;
     bool m_sized = false;
     int m_firstColumnIndent = 0;  // what the first column is widened by for the groups' indentation
+    std::function<bool(int snapshotRow)> m_rowMarker;
 };

@@ -1,0 +1,308 @@
+// The Database tab beyond its counters, in the main window against real databases: the rates of
+// the counters from the embedded engine's own figures, the transaction gaps and their thresholds
+// (also through the settings file), the Transactions tab's mark of the oldest active transaction,
+// the status bar's refresh panel, and the label column.
+
+#include "app/QuillmereApplication.h"
+#include "common/Messages.h"
+#include "common/SettingsFile.h"
+#include "ib/Attachment.h"
+#include "ib/ParamBlock.h"
+#include "ib/Statement.h"
+#include "ib/Transaction.h"
+#include "mainwindow/DatabaseProperties.h"
+#include "mainwindow/DatabaseValueList.h"
+#include "mainwindow/MainForm.h"
+#include "mainwindow/grid/GridProxyModel.h"
+#include "mainwindow/grid/MonitorGrid.h"
+#include "support/MainWindowFixture.h"
+#include "support/TestDatabase.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTreeView>
+#include <QtTest>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int FirstGapRow = static_cast<int>(DatabasePropertyCount);
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+int row(const char* column) { return databasePropertyRow(column); }
+
+// A database without monitoring tables of its own: the window reads Firebird's MON$ tables.
+std::unique_ptr<TestDatabase> firebirdDatabase()
+{
+    TestDatabase::Options o;
+    o.applySchema = false;
+    return std::make_unique<TestDatabase>(o);
+}
+
+// The rate shown in a row, as a number.
+double shownRate(const TfrmMain& f, int row)
+{
+    QString text = f.vleDatabase->rate(row);
+    const QString unit = QString::fromUtf8(msg::DatabaseRatePerSecond).arg(QString());
+    if (!text.endsWith(unit))
+        return -1;
+    text.chop(unit.size());
+    bool ok = false;
+    const double rate = QLocale().toDouble(text, &ok);
+    return ok ? rate : -1;
+}
+
+// The proxy rows of the Transactions grid that are drawn bold, by transaction ID.
+QList<qint64> boldTransactions(const TfrmMain& f)
+{
+    const QAbstractItemModel* model = f.dbgrdTransactions->view()->model();
+    const int id = f.dbgrdTransactions->sectionOf(QStringLiteral("TMP$TRANSACTION_ID"));
+    QList<qint64> bold;
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (model->index(r, 0).data(Qt::FontRole).value<QFont>().bold())
+            bold << model->index(r, id).data(Qt::EditRole).toLongLong();
+    return bold;
+}
+
+// The number of a running transaction.
+qint64 transactionId(ib::Attachment& att, ib::Transaction& tr)
+{
+    ib::Statement st;
+    st.prepare(att, tr, ib::toClientText(QStringLiteral("SELECT CURRENT_TRANSACTION FROM RDB$DATABASE")), 1);
+    st.execute(tr);
+    const qint64 id = st.fetch() ? st.asInt64(0) : -1;
+    st.closeCursor();
+    return id;
+}
+
+}  // namespace
+
+class TestDatabaseTab : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    // Known inserts between two refreshes give inserts / seconds between the reads, bounded by
+    // the times measured around the refreshes; the first refresh, gauges and counters Firebird
+    // leaves empty show no rate; a disconnect forgets the previous values.
+    void ratesFromTheEngine()
+    {
+        const auto db = firebirdDatabase();
+        db->execute(QStringLiteral("CREATE TABLE T (I INTEGER)"));
+        Window w(db.get());
+        TfrmMain& f = *w.form;
+        w.show();  // connects; the first refresh reads the Database tab
+        QVERIFY(w.connected());
+        QCOMPARE(w.dm().Source(), TdmQuillmere::MonitorSource::Firebird);
+        for (int r = 0; r < f.vleDatabase->rowCount(); ++r)
+            QVERIFY2(f.vleDatabase->rate(r).isEmpty(), qPrintable(f.databaseLabel(r)));
+
+        const Clock::time_point t0 = Clock::now();
+        f.actRefresh->trigger();
+        const Clock::time_point t1 = Clock::now();
+        constexpr int Inserts = 3000;
+        const qint64 before = f.databaseValue(row("TMP$RECORD_INSERTS")).toLongLong();
+        db->execute(QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < %1) DO BEGIN "
+                                   "INSERT INTO T VALUES (:I); I = I + 1; END END")
+                        .arg(Inserts));
+        // a pause long beside a refresh, so that the bounds below are close
+        QThread::msleep(1500);
+        const Clock::time_point t2 = Clock::now();
+        f.actRefresh->trigger();
+        const Clock::time_point t3 = Clock::now();
+
+        QCOMPARE(f.databaseValue(row("TMP$RECORD_INSERTS")).toLongLong() - before, qint64(Inserts));
+        // the reads lie within the refreshes, so the seconds between them lie within these bounds;
+        // the rate is shown with one decimal
+        const double lowest = Inserts / seconds(t3 - t0) - 0.05, highest = Inserts / seconds(t2 - t1) + 0.05;
+        const double rate = shownRate(f, row("TMP$RECORD_INSERTS"));
+        QVERIFY2(rate >= lowest && rate <= highest,
+                 qPrintable(QStringLiteral("%1 not in [%2, %3]").arg(rate).arg(lowest).arg(highest)));
+        QVERIFY(shownRate(f, row("TMP$NEXT_TRANSACTION")) > 0);  // transactions started per second
+        QVERIFY(shownRate(f, row("TMP$PAGE_FETCHES")) > 0);
+        QVERIFY(!f.databaseValue(row("TMP$CURRENT_MEMORY")).isEmpty());
+        QVERIFY(f.vleDatabase->rate(row("TMP$CURRENT_MEMORY")).isEmpty());  // a gauge
+        QVERIFY(f.databaseValue(row("TMP$TRANSACTION_COMMITS")).isEmpty());  // Firebird keeps none
+        QVERIFY(f.vleDatabase->rate(row("TMP$TRANSACTION_COMMITS")).isEmpty());
+        QVERIFY(f.vleDatabase->rate(FirstGapRow).isEmpty());
+
+        f.actDisconnect->trigger();
+        f.actConnect->trigger();
+        QVERIFY(w.connected());
+        QVERIFY(f.vleDatabase->rate(row("TMP$RECORD_INSERTS")).isEmpty());
+    }
+
+    // Each gap is amber past its threshold and red past the higher one; the interesting gap
+    // follows the sweep interval. Changed thresholds apply at the next refresh; a disconnect
+    // blanks the gaps.
+    void transactionGaps()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO TMP$DATABASE (TMP$DATABASE_ID, TMP$NEXT_TRANSACTION, TMP$OLDEST_ACTIVE, "
+                                  "TMP$OLDEST_INTERESTING, TMP$OLDEST_SNAPSHOT, TMP$SWEEP_INTERVAL) "
+                                  "VALUES (1, 200000, 50, 40, 195000, 5)"));
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        QCOMPARE(f.databaseLabel(FirstGapRow), QStringLiteral("Gap: Next - Oldest active"));
+        QCOMPARE(f.databaseValue(FirstGapRow), QStringLiteral("199950"));
+        QCOMPARE(f.vleDatabase->level(FirstGapRow), health::Level::Red);
+        QCOMPARE(f.databaseValue(FirstGapRow + 1), QStringLiteral("10"));
+        QCOMPARE(f.vleDatabase->level(FirstGapRow + 1), health::Level::Amber);  // past the sweep interval
+        QCOMPARE(f.vleDatabase->item(FirstGapRow + 1, 1)->toolTip(),
+                 QStringLiteral("Amber past 5, red past 50 (settings file, section [TransactionHealth])"));
+        QCOMPARE(f.databaseValue(FirstGapRow + 2), QStringLiteral("5000"));
+        QCOMPARE(f.vleDatabase->level(FirstGapRow + 2), health::Level::Normal);
+
+        health::Settings raised;
+        raised.red[health::ActiveGap] = 199950;
+        f.SetTransactionHealth(raised);
+        f.actRefresh->trigger();
+        QCOMPARE(f.vleDatabase->level(FirstGapRow), health::Level::Amber);
+
+        f.actDisconnect->trigger();
+        QVERIFY(f.databaseValue(FirstGapRow).isEmpty());
+        QCOMPARE(f.vleDatabase->level(FirstGapRow), health::Level::Normal);
+    }
+
+    // The thresholds are read when the window is created and written when it closes, in a
+    // section of their own beside the monitoring options.
+    void thresholdsThroughTheSettingsFile()
+    {
+        QFile::remove(SettingsFileName());
+        {
+            SettingsFile settings(SettingsFileName());
+            settings.writeInteger(health::SettingsSection, QStringLiteral("ActiveGapRed"), 300000);
+            settings.writeInteger(health::SettingsSection, QStringLiteral("InterestingGapAmber"), 700);
+            settings.writeFile();
+        }
+        {
+            TfrmMain form;
+            QCOMPARE(form.transactionHealth().red[health::ActiveGap], qint64(300000));
+            QCOMPARE(form.transactionHealth().amber[health::InterestingGap], qint64(700));
+            health::Settings changed = form.transactionHealth();
+            changed.amber[health::SnapshotGap] = 42;
+            form.SetTransactionHealth(changed);
+            form.close();
+        }
+        const SettingsFile settings(SettingsFileName());
+        QVERIFY(settings.hasSection(QStringLiteral("MonitorOptions")));
+        QCOMPARE(settings.readInteger(health::SettingsSection, QStringLiteral("SnapshotGapAmber"), 0), 42);
+        QCOMPARE(settings.readInteger(health::SettingsSection, QStringLiteral("ActiveGapRed"), 0), 300000);
+        QCOMPARE(settings.readInteger(health::SettingsSection, QStringLiteral("InterestingGapRed"), -1), 0);
+    }
+
+    // On Firebird the mark is the database's oldest active transaction of the same refresh, not
+    // the one the Database tab read earlier (committed since), nor the oldest row: a read-only
+    // read-committed transaction is listed but holds nothing back.
+    void theOldestActiveTransactionIsMarked()
+    {
+        const auto db = firebirdDatabase();
+        ib::Attachment att;
+        db->attach(att);
+        ib::Transaction readOnly, first, second;
+        readOnly.start(att, ib::readCommittedTpb(true));
+        first.start(att, ib::readCommittedTpb(false));
+        second.start(att, ib::readCommittedTpb(false));
+        const qint64 firstId = transactionId(att, first), secondId = transactionId(att, second);
+        QVERIFY(transactionId(att, readOnly) < firstId);
+
+        Window w(db.get());
+        TfrmMain& f = *w.form;
+        w.show();
+        QCOMPARE(f.databaseValue(row("TMP$OLDEST_ACTIVE")).toLongLong(), firstId);
+        first.commit();
+        f.SelectPage(f.tshtTransactions);
+        QVERIFY(w.dm().cdsTransactions.rowCount() >= 3);
+        QCOMPARE(f.markedTransaction(), std::optional<qint64>(secondId));
+        QCOMPARE(boldTransactions(f), QList<qint64>{secondId});
+        second.commit();
+        readOnly.commit();
+    }
+
+    // Where the refresh itself does not read it, the mark is the oldest active transaction the
+    // Database tab read last, while it is among the rows; otherwise the oldest open row.
+    void theMarkWithoutTheDatabaseInTheSameRefresh()
+    {
+        TestDatabase db;
+        db.execute({QStringLiteral("INSERT INTO TMP$DATABASE (TMP$DATABASE_ID, TMP$OLDEST_ACTIVE) VALUES (1, 30)"),
+                    transactionRow(20, 1, QStringLiteral("COMMITTING")), transactionRow(25, 1, QStringLiteral("ACTIVE")),
+                    transactionRow(30, 1, QStringLiteral("ACTIVE"))});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.SelectPage(f.tshtTransactions);
+        QCOMPARE(f.markedTransaction(), std::optional<qint64>(30));
+        QCOMPARE(boldTransactions(f), QList<qint64>{30});
+
+        db.execute(QStringLiteral("UPDATE TMP$DATABASE SET TMP$OLDEST_ACTIVE = 99"));
+        f.SelectPage(f.tshtDatabase);
+        f.SelectPage(f.tshtTransactions);
+        QCOMPARE(f.markedTransaction(), std::optional<qint64>(25));
+        QCOMPARE(boldTransactions(f), QList<qint64>{25});
+    }
+
+    // The refresh panel: the time of the last refresh and its duration, "Paused" while paused;
+    // a disconnect forgets the last refresh.
+    void theRefreshPanel()
+    {
+        TestDatabase db;
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        const QTime before = QTime::currentTime().addMSecs(-999);
+        w.show();
+        const QTime after = QTime::currentTime();
+        const QRegularExpression shown(QStringLiteral("^Last refresh (\\d\\d:\\d\\d:\\d\\d) \\((\\d+) ms\\)$"));
+        const QRegularExpressionMatch m = shown.match(f.stbRefresh->text());
+        QVERIFY2(m.hasMatch(), qPrintable(f.stbRefresh->text()));
+        const QTime at = QTime::fromString(m.captured(1), QStringLiteral("HH:mm:ss"));
+        if (before < after)  // not across midnight
+            QVERIFY(at >= before && at <= after);
+
+        const QString lastRefresh = f.stbRefresh->text();
+        f.actPaused->trigger();
+        QCOMPARE(f.stbRefresh->text(), QStringLiteral("Paused. ") + lastRefresh);
+        f.actDisconnect->trigger();
+        QCOMPARE(f.stbRefresh->text(), QStringLiteral("Paused"));
+        f.actPaused->trigger();
+        QVERIFY(f.stbRefresh->text().isEmpty());
+    }
+
+    // The label column fits the longest label, and the line after it can be dragged.
+    void theLabelColumn()
+    {
+        Window w(nullptr);
+        TfrmMain& f = *w.form;
+        w.show();
+        TDatabaseValueList& list = *f.vleDatabase;
+        const int width = list.columnWidth(TDatabaseValueList::LabelColumn);
+        for (int r = 0; r < list.rowCount(); ++r)
+            QVERIFY2(list.fontMetrics().horizontalAdvance(list.label(r)) < width, qPrintable(list.label(r)));
+
+        QWidget* viewport = list.viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(width, 5));
+        QTest::mouseMove(viewport, QPoint(width + 40, 5));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(width + 40, 5));
+        QCOMPARE(list.columnWidth(TDatabaseValueList::LabelColumn), width + 40);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QuillmereApplication app(argc, argv);
+    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
+    QTemporaryDir settingsFolder;
+    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
+    TestDatabaseTab test;
+    const int result = QTest::qExec(&test, argc, argv);
+    setSettingsFileNameOverride(QString());
+    return result;
+}
+#include "test_database_tab.moc"
