@@ -57,16 +57,16 @@ double shownRate(const TfrmMain& f, int row)
     return ok ? rate : -1;
 }
 
-// The proxy rows of the Transactions grid that are drawn bold, by transaction ID.
-QList<qint64> boldTransactions(const TfrmMain& f)
+// The rows of the Transactions grid drawn on a background of their own, by transaction ID.
+QList<qint64> markedTransactions(const TfrmMain& f)
 {
     const QAbstractItemModel* model = f.dbgrdTransactions->view()->model();
     const int id = f.dbgrdTransactions->sectionOf(QStringLiteral("TMP$TRANSACTION_ID"));
-    QList<qint64> bold;
+    QList<qint64> marked;
     for (int r = 0; r < model->rowCount(); ++r)
-        if (model->index(r, 0).data(Qt::FontRole).value<QFont>().bold())
-            bold << model->index(r, id).data(Qt::EditRole).toLongLong();
-    return bold;
+        if (model->index(r, 0).data(Qt::BackgroundRole).isValid())
+            marked << model->index(r, id).data(Qt::EditRole).toLongLong();
+    return marked;
 }
 
 // The number of a running transaction.
@@ -221,7 +221,7 @@ private slots:
         f.SelectPage(f.tshtTransactions);
         QVERIFY(w.dm().cdsTransactions.rowCount() >= 3);
         QCOMPARE(f.markedTransaction(), std::optional<qint64>(secondId));
-        QCOMPARE(boldTransactions(f), QList<qint64>{secondId});
+        QCOMPARE(markedTransactions(f), QList<qint64>{secondId});
         second.commit();
         readOnly.commit();
     }
@@ -239,13 +239,13 @@ private slots:
         w.show();
         f.SelectPage(f.tshtTransactions);
         QCOMPARE(f.markedTransaction(), std::optional<qint64>(30));
-        QCOMPARE(boldTransactions(f), QList<qint64>{30});
+        QCOMPARE(markedTransactions(f), QList<qint64>{30});
 
         db.execute(QStringLiteral("UPDATE TMP$DATABASE SET TMP$OLDEST_ACTIVE = 99"));
         f.SelectPage(f.tshtDatabase);
         f.SelectPage(f.tshtTransactions);
         QCOMPARE(f.markedTransaction(), std::optional<qint64>(25));
-        QCOMPARE(boldTransactions(f), QList<qint64>{25});
+        QCOMPARE(markedTransactions(f), QList<qint64>{25});
     }
 
     // The refresh panel: the time of the last refresh and its duration, "Paused" while paused;

@@ -44,9 +44,7 @@ void TDatabaseValueList::setLabels(const QStringList& labels)
         label->setBackground(palette().brush(QPalette::Button));
         setItem(row, LabelColumn, label);
         setItem(row, ValueColumn, new QTableWidgetItem(QString()));
-        auto* rate = new QTableWidgetItem(QString());
-        rate->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        setItem(row, RateColumn, rate);
+        setItem(row, RateColumn, new QTableWidgetItem(QString()));
     }
     fitLabelColumn();
 }

@@ -493,17 +493,12 @@ bool TGridProxyModel::isMarked(const QModelIndex& index) const
 
 void TGridProxyModel::markCell(int sourceRow, int role, QVariant& value) const
 {
-    if (role != Qt::FontRole && role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
+    // not bold: a bolder text would no longer fit the columns sized for the others
+    if (role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
         return;
     if (!m_rowMarker || !m_rowMarker(sourceRow))
         return;
     switch (role) {
-    case Qt::FontRole: {
-        QFont font;
-        font.setBold(true);
-        value = font;
-        break;
-    }
     case Qt::BackgroundRole: value = QBrush(QColor(255, 226, 150)); break;
     case Qt::ForegroundRole: value = QBrush(QColor(Qt::black)); break;
     case Qt::ToolTipRole: value = m_rowMarkHint; break;

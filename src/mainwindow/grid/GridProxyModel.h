@@ -49,7 +49,7 @@ public:
     QVariant valueFilter(int column) const;
     const std::map<int, QVariant>& valueFilters() const { return m_filters; }
 
-    // Rows to mark (bold, on a tinted background, with a hint), asked by their source row while
+    // Rows to mark (on a tinted background, with a hint), asked by their source row while
     // the cells are drawn; nullptr marks none.
     using RowMarker = std::function<bool(int sourceRow)>;
     void setRowMarker(RowMarker marker, const QString& hint);

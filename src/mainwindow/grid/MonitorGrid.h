@@ -61,7 +61,7 @@ public:
     // filtered out (the grid then has no current row, and commands on the row should wait).
     bool currentRowShown() const;
 
-    // Rows the grid marks (bold on a tinted background, with the hint), asked by snapshot row
+    // Rows the grid marks (on a tinted background, with the hint), asked by snapshot row
     // while the cells are drawn; nullptr marks none. After the rows to mark have changed,
     // refreshRowMarks draws them again.
     void setRowMarker(std::function<bool(int snapshotRow)> marker, const QString& hint);
