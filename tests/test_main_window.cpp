@@ -123,11 +123,11 @@ private slots:
             if (!a->objectName().isEmpty() && !a->isEnabled())
                 disabled << a->objectName();
         disabled.sort();
-        QCOMPARE(disabled, QStringList({"actDisconnect", "actLoggingEnabled", "actRefresh", "actSetupLogging",
-                                        "actViewDatabaseStatistics", "actViewInterbaseLog"}));
+        QCOMPARE(disabled, QStringList({"actDisconnect", "actExportGrid", "actLoggingEnabled", "actRefresh",
+                                        "actSetupLogging", "actViewDatabaseStatistics", "actViewInterbaseLog"}));
         const auto named = std::count_if(actions.begin(), actions.end(),
                                          [](const QAction* a) { return !a->objectName().isEmpty(); });
-        QCOMPARE(int(named), 23);
+        QCOMPARE(int(named), 24);
         QVERIFY(!f.frmMemoryDisplayChart->isHidden());
         QVERIFY(f.dbgrdPools->isHidden());
     }

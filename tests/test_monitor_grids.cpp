@@ -5,6 +5,7 @@
 #include "common/Messages.h"
 #include "connection/ServerConnectionDM.h"
 #include "mainwindow/grid/GridDelegate.h"
+#include "mainwindow/grid/GridFilterBar.h"
 #include "mainwindow/grid/GridFooter.h"
 #include "mainwindow/grid/GridHeader.h"
 #include "mainwindow/grid/GridProxyModel.h"
@@ -16,6 +17,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QToolButton>
@@ -680,6 +683,164 @@ private slots:
         QVERIFY(counter.paints > 0);
         QCOMPARE(shownKeys(grid).size(), 2);
         QVERIFY(!shownKeys(grid).contains(1));
+    }
+
+    // The quick filter keeps the rows in which a visible column's shown text holds the typed text,
+    // whatever the letter case, under grouping and sorting; groups left without rows go. A refresh
+    // filters its rows the same way; a current row it leaves out stays the snapshot's row while
+    // the grid shows none. Hidden columns (the SQL text) are not searched.
+    void quickFilterWithGroupingAndSortAcrossARefresh()
+    {
+        TestDatabase db;
+        db.execute({kUsers, QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) VALUES (3, 'CAROL')"),
+                    statement(1, 1, "ACTIVE", 300), statement(2, 2, "IDLE", 200), statement(3, 1, "STALLED", 100),
+                    statement(4, 3, "ACTIVE", 400)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        grid.resize(1200, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+        grid.groupBySection(grid.sectionOf(QStringLiteral("TMP$USER")));
+        grid.setSortOrder({{grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY")), Qt::DescendingOrder}});
+
+        QTest::keyClicks(grid.filterBar()->searchBox(), QStringLiteral("  aLi "));
+        QCOMPARE(grid.quickFilter(), QStringLiteral("aLi"));
+        QCOMPARE(groupsByValue(grid).keys(), (QStringList{"ALICE"}));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{1, 3}));
+        grid.setQuickFilter(QStringLiteral("stalled"));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{3}));
+        grid.setQuickFilter(QStringLiteral("rdb$database"));  // in every statement's SQL text
+        QCOMPARE(grid.proxyModel()->rowCount(), 0);
+        grid.setQuickFilter(QStringLiteral("a"));  // ALICE, CAROL, ACTIVE, STALLED; not BOB's idle row
+        QCOMPARE(groupsByValue(grid).keys(), (QStringList{"ALICE", "CAROL"}));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{1, 3, 4}));
+        grid.view()->setCurrentIndex(leafWithKey(grid, 4));
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")), 4);
+
+        db.execute({QStringLiteral("UPDATE TMP$STATEMENTS SET TMP$STATE = 'IDLE' WHERE TMP$STATEMENT_ID = 4"),
+                    QStringLiteral("UPDATE TMP$ATTACHMENTS SET TMP$USER = 'ZED' WHERE TMP$ATTACHMENT_ID = 3"),
+                    statement(5, 2, "ACTIVE", 50)});
+        refreshLikeTheWindow(s);
+        QCOMPARE(grid.quickFilter(), QStringLiteral("a"));
+        QCOMPARE(groupsByValue(grid).keys(), (QStringList{"ALICE", "BOB"}));
+        QCOMPARE(shownKeys(grid), (QList<qint64>{1, 3, 5}));
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")), 4);
+        QVERIFY(!grid.currentRowShown());
+        QVERIFY(!grid.view()->currentIndex().isValid());
+
+        grid.filterBar()->searchBox()->clear();
+        QCOMPARE(shownKeys(grid).size(), 5);
+        QVERIFY(grid.currentRowShown());
+        QCOMPARE(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")), 4);
+    }
+
+    // Hide idle, offered where a grid shows the rows' state, leaves out exactly the state IDLE and
+    // works with the quick filter across a refresh; the pools grid's sums follow the quick filter.
+    void hideIdleAndTheSumsFollowWhatIsShown()
+    {
+        TestDatabase db;
+        db.execute({kUsers, transaction(10, 1, "ACTIVE"), transaction(11, 2, "IDLE"), transaction(12, 1, "IDLER"),
+                    transaction(13, 2, "LIMBO"),
+                    QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY) VALUES (1, 'TRA', 50)"),
+                    QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY) VALUES (2, 'CCH', 100)"),
+                    QStringLiteral("INSERT INTO TMP$POOLS (TMP$POOL_ID, TMP$TYPE, TMP$POOL_MEMORY) VALUES (3, 'CCH', 200)")});
+        Monitor m(db);
+        for (const GridId id : {GridId::Procedures, GridId::Statements, GridId::Relations, GridId::Transactions,
+                                GridId::Attachments, GridId::Pools}) {
+            const TMonitorGrid grid(m.snapshot(id), grids::gridDecl(id));
+            const bool offered = id == GridId::Statements || id == GridId::Transactions || id == GridId::Attachments;
+            QCOMPARE(grid.offersHideIdle(), offered);
+            QCOMPARE(grid.filterBar()->hideIdleButton() != nullptr, offered);
+        }
+
+        Snapshot& s = m.dm.cdsTransactions;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Transactions));
+        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
+        s.open();
+        auto sortedKeys = [&grid] {
+            QList<qint64> keys = shownKeys(grid);
+            std::sort(keys.begin(), keys.end());
+            return keys;
+        };
+        grid.filterBar()->hideIdleButton()->click();
+        QVERIFY(grid.hideIdle());
+        QCOMPARE(sortedKeys(), (QList<qint64>{10, 12, 13}));
+        db.execute({QStringLiteral("UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'IDLE' WHERE TMP$TRANSACTION_ID = 10"),
+                    transaction(14, 1, "IDLE"), transaction(15, 2, "ACTIVE")});
+        refreshLikeTheWindow(s);
+        QCOMPARE(sortedKeys(), (QList<qint64>{12, 13, 15}));
+        grid.setQuickFilter(QStringLiteral("limbo"));
+        QCOMPARE(sortedKeys(), (QList<qint64>{13}));
+        grid.filterBar()->hideIdleButton()->click();
+        QVERIFY(!grid.hideIdle());
+        grid.setQuickFilter(QStringLiteral("idle"));
+        QCOMPARE(sortedKeys(), (QList<qint64>{10, 11, 12, 14}));
+
+        TMonitorGrid pools(m.dm.cdsPools, grids::gridDecl(GridId::Pools));
+        m.dm.cdsPools.open();
+        const int total = pools.sectionOf(QStringLiteral("TMP$POOL_MEMORY"));
+        QCOMPARE(pools.footer()->text(total), QStringLiteral("350"));
+        pools.setQuickFilter(QStringLiteral("page buffers"));  // the shown type name of CCH
+        QCOMPARE(pools.footer()->text(total), QStringLiteral("300"));
+    }
+
+    // Ctrl+C copies the selected rows, or the current row when none is selected, as shown:
+    // tab-separated under a line of the visible captions, CHAR padding gone, a value with a tab or a
+    // quote in quotes; a selected group stands for its rows, collapsed or not, and its line is not
+    // copied.
+    void copyTakesTheRowsAsShown()
+    {
+        TestDatabase db;
+        db.execute({kUsers,
+                    QStringLiteral("INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) "
+                                   "VALUES (3, 'TAB' || ASCII_CHAR(9) || 'Q\"X')"),
+                    statement(1, 1, "ACTIVE", 300), statement(2, 2, "IDLE", 200), statement(3, 1, "STALLED", 100),
+                    statement(4, 3, "ACTIVE", 50)});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
+        grid.resize(1200, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        s.open();
+        grid.setSortOrder({{grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY")), Qt::DescendingOrder}});
+        QStringList captions;
+        for (int c = 0; c < grid.proxyModel()->columnCount(); ++c)
+            if (!grid.view()->isColumnHidden(c))
+                captions << grid.proxyModel()->headerData(c, Qt::Horizontal).toString();
+        const int state = static_cast<int>(captions.indexOf(QStringLiteral("State")));
+        QCOMPARE(captions.mid(0, 2), (QStringList{"User", "Memory"}));
+        auto copied = [&grid] {
+            QApplication::clipboard()->clear();
+            grid.view()->setFocus();
+            QTest::keyClick(grid.view(), Qt::Key_C, Qt::ControlModifier);
+            return QApplication::clipboard()->text().split(QLatin1Char('\n'));
+        };
+
+        grid.view()->setCurrentIndex(leafWithKey(grid, 3));
+        grid.view()->selectionModel()->clearSelection();
+        QStringList lines = copied();
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], captions.join(QLatin1Char('\t')));
+        const QStringList fields = lines[1].split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), captions.size());
+        QCOMPARE(fields.mid(0, 2), (QStringList{"ALICE", "100"}));
+        QCOMPARE(fields[state], QStringLiteral("STALLED"));
+        QCOMPARE(lines[2], QString());
+
+        grid.groupBySection(grid.sectionOf(QStringLiteral("TMP$USER")));
+        grid.view()->collapseAll();
+        QItemSelectionModel* selection = grid.view()->selectionModel();
+        selection->select(groupsByValue(grid)[QStringLiteral("ALICE")], QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->select(leafWithKey(grid, 4), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        lines = copied();
+        QCOMPARE(lines.size(), 5);
+        QVERIFY(lines[1].startsWith(QLatin1String("ALICE\t300\t")));
+        QVERIFY(lines[2].startsWith(QLatin1String("ALICE\t100\t")));
+        QVERIFY2(lines[3].startsWith(QLatin1String("\"TAB\tQ\"\"X\"\t50\t")), qPrintable(lines[3]));
     }
 };
 

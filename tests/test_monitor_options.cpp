@@ -7,6 +7,7 @@
 #include "common/SettingsFile.h"
 #include "connectdialog/ConnectDlg.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/grid/MonitorGrid.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -101,11 +102,49 @@ private slots:
             form.actPaused->trigger();
             form.close();
         }
-        QCOMPARE(readFile(), QByteArray("[ConnectDialogOptions]\r\nRememberDatabase=1\r\n\r\n"
-                                        "[MonitorOptions]\r\nRefreshInterval=10000\r\nMemoryShowGrid=0\r\nMemoryShowChart=1\r\n"
-                                        "Paused=1\r\nShowSystemTables=1\r\n\r\n"));
+        // the sections of the window's other settings follow
+        const QByteArray written = readFile();
+        QVERIFY2(written.startsWith("[ConnectDialogOptions]\r\nRememberDatabase=1\r\n\r\n"
+                                    "[MonitorOptions]\r\nRefreshInterval=10000\r\nMemoryShowGrid=0\r\nMemoryShowChart=1\r\n"
+                                    "Paused=1\r\nShowSystemTables=1\r\n\r\n["),
+                 written.constData());
         TfrmMain again;
         QVERIFY(again.actPaused->isChecked());
+    }
+
+    // The grids' quick filters and Hide idle toggles: read into the grids at creation, written in
+    // their own section at close, texts as typed (blanks around them left out).
+    void gridFiltersAreRemembered()
+    {
+        writeFile("[GridOptions]\r\nstatementsquickfilter = Smith, \"A\" \r\nUsersHideIdle=1\r\nTransactionsHideIdle=yes\r\n");
+        {
+            TfrmMain form;
+            QCOMPARE(form.dbgrdStatements->quickFilter(), QStringLiteral("Smith, \"A\""));
+            QVERIFY(!form.dbgrdStatements->hideIdle());
+            QVERIFY(form.dbgrdAttachments->hideIdle());
+            QVERIFY(!form.dbgrdTransactions->hideIdle());
+            QCOMPARE(form.dbgrdAttachments->quickFilter(), QString());
+            form.dbgrdStatements->setHideIdle(true);
+            form.dbgrdAttachments->setHideIdle(false);
+            form.dbgrdRelations->setQuickFilter(QStringLiteral(" RDB$ "));
+            form.dbgrdPools->setQuickFilter(QStringLiteral("Cache é"));
+            form.close();
+        }
+        SettingsFile written(m_file);
+        const QString grids = QStringLiteral("GridOptions");
+        QStringList keys = written.keys(grids);
+        keys.sort(Qt::CaseInsensitive);
+        QCOMPARE(keys, (QStringList{"PoolsQuickFilter", "ProceduresQuickFilter", "StatementsHideIdle",
+                                    "statementsquickfilter", "TablesQuickFilter", "TransactionsHideIdle",
+                                    "TransactionsQuickFilter", "UsersHideIdle", "UsersQuickFilter"}));
+        QCOMPARE(written.readString(grids, QStringLiteral("TablesQuickFilter"), {}), QStringLiteral("RDB$"));
+        QCOMPARE(written.readString(grids, QStringLiteral("UsersHideIdle"), {}), QStringLiteral("0"));
+        TfrmMain again;
+        QCOMPARE(again.dbgrdStatements->quickFilter(), QStringLiteral("Smith, \"A\""));
+        QVERIFY(again.dbgrdStatements->hideIdle());
+        QVERIFY(!again.dbgrdAttachments->hideIdle());
+        QCOMPARE(again.dbgrdRelations->quickFilter(), QStringLiteral("RDB$"));
+        QCOMPARE(again.dbgrdPools->quickFilter(), QStringLiteral("Cache é"));
     }
 
     void aFileThatCannotBeWrittenIsReportedAndTheWindowCloses()

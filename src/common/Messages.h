@@ -251,6 +251,18 @@ inline constexpr const char* GridRemoveFilter = "Remove f&ilter";
 inline constexpr const char* GridFilterAll = "(All)";
 inline constexpr const char* GridBlankValue = "(Blanks)";
 
+// The grids' quick filter, Hide idle, copy and export
+inline constexpr const char* GridQuickFilterPlaceholder = "Filter rows (Ctrl+F)";
+inline constexpr const char* GridQuickFilterHint =
+    "Shows only the rows in which one of the visible columns contains the text (letter case ignored)";
+inline constexpr const char* GridHideIdle = "Hide &idle";
+inline constexpr const char* GridHideIdleHint = "Hides the rows whose state is IDLE";
+inline constexpr const char* GridCopyRows = "&Copy";
+inline constexpr const char* ActExportGrid = "&Export Grid...";
+inline constexpr const char* ExportGridCaption = "Export Grid";
+inline constexpr const char* ExportGridFilter = "CSV files (*.csv);;All files (*)";
+inline constexpr const char* GridExportFailed = "The grid could not be exported to %1: %2";
+
 // SQL pane
 inline constexpr const char* SqlPaneCopy = "&Copy";
 inline constexpr const char* SqlPaneSelectAll = "Select &All";

@@ -1,13 +1,17 @@
-// The main window's commands in one table, and the menus and tool bars that show them.
+// The main window's commands in one table, and the menus and tool bars that show them; Export
+// Grid.
 
 #include "mainwindow/MainForm.h"
 
 #include "app/QuillmereApplication.h"
 #include "common/Messages.h"
 #include "mainwindow/MainIcons.h"
+#include "mainwindow/grid/GridText.h"
+#include "mainwindow/grid/MonitorGrid.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,6 +38,7 @@ const ActionDecl Actions[] = {
     {&TfrmMain::actConnect, "actConnect", msg::ActConnect, nullptr, Check::None, false, true},
     {&TfrmMain::actDisconnect, "actDisconnect", msg::ActDisconnect, nullptr, Check::None, false, false},
     {&TfrmMain::FileExit1, "FileExit1", msg::ActExit, nullptr, Check::None, false, true},
+    {&TfrmMain::actExportGrid, "actExportGrid", msg::ActExportGrid, nullptr, Check::None, false, false},
     {&TfrmMain::actSlowRefresh, "actSlowRefresh", msg::ActSlowRefresh, nullptr, Check::Radio, false, true},
     {&TfrmMain::actMediumRefresh, "actMediumRefresh", msg::ActMediumRefresh, nullptr, Check::Radio, true, true},
     {&TfrmMain::actFastRefresh, "actFastRefresh", msg::ActFastRefresh, nullptr, Check::Radio, false, true},
@@ -146,6 +151,8 @@ void TfrmMain::createMenus()
     QMenu* file = bar->addMenu(QString::fromUtf8(msg::MenuFile));
     file->addActions({actConnect, actDisconnect});
     file->addSeparator();
+    file->addAction(actExportGrid);
+    file->addSeparator();
     file->addAction(FileExit1);
 
     QMenu* monitor = bar->addMenu(QString::fromUtf8(msg::MenuMonitor));
@@ -179,6 +186,10 @@ void TfrmMain::connectActions()
     connect(actConnect, &QAction::triggered, this, guarded([this] { actConnectExecute(); }));
     connect(actDisconnect, &QAction::triggered, this, guarded([this] { actDisconnectExecute(); }));
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+    connect(actExportGrid, &QAction::triggered, this, guarded([this] { actExportGridExecute(); }));
+    // Export Grid follows the grid in sight: another tab (PageControlChange), the Memory tab's grid
+    // shown or hidden
+    connect(actMemoryDetails, &QAction::toggled, this, [this] { UpdateExportAction(); });
     for (QAction* entry : {actSlowRefresh, actMediumRefresh, actFastRefresh})
         connect(entry, &QAction::triggered, this, guarded([this, entry] { RefreshAction(entry); }));
     connect(actPaused, &QAction::triggered, this, guarded([this] { actPausedExecute(); }));
@@ -189,4 +200,57 @@ void TfrmMain::connectActions()
     connect(PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
     connectCommandActions();
     connectLoggingActions();
+}
+
+// ---- Export Grid --------------------------------------------------------------------------
+
+namespace {
+TfrmMain::ExportFileChooser& exportFileChooser()
+{
+    static TfrmMain::ExportFileChooser chooser;
+    return chooser;
+}
+
+// The system's save dialog for a CSV file; it asks before replacing a file.
+QString chooseExportFile(QWidget* parent, const QString& suggestedName)
+{
+    QFileDialog dialog(parent, QString::fromUtf8(msg::ExportGridCaption), suggestedName);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QString::fromUtf8(msg::ExportGridFilter));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+}  // namespace
+
+void TfrmMain::setExportFileChooser(ExportFileChooser chooser) { exportFileChooser() = std::move(chooser); }
+
+TMonitorGrid* TfrmMain::ActiveGrid() const
+{
+    QWidget* page = PageControl->currentWidget();
+    if (page == tshtPools)
+        return actMemoryDetails->isChecked() ? dbgrdPools : nullptr;
+    for (TMonitorGrid* grid : {dbgrdProcedures, dbgrdStatements, dbgrdRelations, dbgrdTransactions, dbgrdAttachments})
+        if (page->isAncestorOf(grid))
+            return grid;
+    return nullptr;
+}
+
+void TfrmMain::UpdateExportAction() { actExportGrid->setEnabled(ActiveGrid() != nullptr); }
+
+void TfrmMain::actExportGridExecute()
+{
+    TMonitorGrid* grid = ActiveGrid();
+    if (!grid)
+        return;
+    // the file is named after the tab ("Tables && Views" shows one ampersand)
+    const QString suggested =
+        PageControl->tabText(PageControl->currentIndex()).replace(QLatin1String("&&"), QLatin1String("&")) +
+        QLatin1String(".csv");
+    const QString fileName =
+        exportFileChooser() ? exportFileChooser()(this, suggested) : chooseExportFile(this, suggested);
+    if (fileName.isEmpty())
+        return;
+    gridtext::writeCsvFile(*grid, fileName);
 }

@@ -295,7 +295,11 @@ void TfrmMain::SelectPage(QWidget* target)
     PageControlChange();
 }
 
-void TfrmMain::PageControlChange() { RefreshActivePage(); }
+void TfrmMain::PageControlChange()
+{
+    UpdateExportAction();
+    RefreshActivePage();
+}
 
 void TfrmMain::actConnectExecute()
 {

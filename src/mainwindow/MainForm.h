@@ -52,6 +52,10 @@ public:
     // How the Connect command shows its dialog: by default modally (exec). Tests answer it here.
     using ConnectDialogRunner = std::function<int(TdlgConnectToDB& dialog)>;
     static void setConnectDialogRunner(ConnectDialogRunner runner);
+    // How Export Grid asks for the file: by default the save dialog, starting at suggestedName; an
+    // empty answer exports nothing. Tests answer it here.
+    using ExportFileChooser = std::function<QString(QWidget* parent, const QString& suggestedName)>;
+    static void setExportFileChooser(ExportFileChooser chooser);
 
     TdmServerProperties& dmServerProperties() const { return *m_dmServerProperties; }
     TdmQuillmere& dmQuillmere() const { return *m_dmQuillmere; }
@@ -105,6 +109,10 @@ public:
     void actDisconnectExecute();
     void actRefreshExecute();
     void actPausedExecute();
+    // The grid in sight on the active tab (the pools grid while the Memory tab shows it), or
+    // nullptr; Export Grid writes it as a CSV file (MainActions.cpp).
+    TMonitorGrid* ActiveGrid() const;
+    void actExportGridExecute();
     void TimerTimer();
 
     // The control commands, the reports, the system-table choice and help (MainCommands.cpp).
@@ -178,6 +186,7 @@ public:
     QAction* actConnect = nullptr;
     QAction* actDisconnect = nullptr;
     QAction* FileExit1 = nullptr;
+    QAction* actExportGrid = nullptr;
     QAction* actSlowRefresh = nullptr;
     QAction* actMediumRefresh = nullptr;
     QAction* actFastRefresh = nullptr;
@@ -215,6 +224,7 @@ private:
     void createMenus();
     void createToolBars();
     void connectActions();
+    void UpdateExportAction();
     // MainCommands.cpp
     void connectCommandActions();
     // MainLogging.cpp

@@ -1,11 +1,13 @@
 // TfrmMain: the monitoring options in the settings file, read once at creation and written once
-// when the window closes.
+// when the window closes; with them the grids' quick filters and Hide idle toggles, in a section
+// of their own.
 
 #include "mainwindow/MainForm.h"
 
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
 #include "common/SettingsFile.h"
+#include "mainwindow/grid/MonitorGrid.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -19,6 +21,22 @@ const QString KeyMemoryShowChart = QStringLiteral("MemoryShowChart");
 const QString KeyPaused = QStringLiteral("Paused");
 const QString KeyShowSystemTables = QStringLiteral("ShowSystemTables");
 const QString KeyRefreshInterval = QStringLiteral("RefreshInterval");
+
+// [GridOptions]: for each grid <name>QuickFilter (the text) and, where the grid offers it,
+// <name>HideIdle (1 or 0).
+const QString GridSection = QStringLiteral("GridOptions");
+const QString KeyQuickFilter = QStringLiteral("QuickFilter");
+const QString KeyHideIdle = QStringLiteral("HideIdle");
+
+std::vector<std::pair<QString, TMonitorGrid*>> namedGrids(const TfrmMain& form)
+{
+    return {{QStringLiteral("Pools"), form.dbgrdPools},
+            {QStringLiteral("Procedures"), form.dbgrdProcedures},
+            {QStringLiteral("Statements"), form.dbgrdStatements},
+            {QStringLiteral("Tables"), form.dbgrdRelations},
+            {QStringLiteral("Transactions"), form.dbgrdTransactions},
+            {QStringLiteral("Users"), form.dbgrdAttachments}};
+}
 }  // namespace
 
 void TfrmMain::ReadMonitorOptions()
@@ -42,6 +60,11 @@ void TfrmMain::ReadMonitorOptions()
     const int interval = settings.readInteger(Section, KeyRefreshInterval, Timer.interval());
     RefreshAction(interval == 1000 ? actFastRefresh : interval == 30000 ? actSlowRefresh : actMediumRefresh);
 
+    for (const auto& [name, grid] : namedGrids(*this)) {
+        grid->setQuickFilter(settings.readString(GridSection, name + KeyQuickFilter, grid->quickFilter()));
+        grid->setHideIdle(settings.readBool(GridSection, name + KeyHideIdle, grid->hideIdle()));
+    }
+
     // the thresholds of the Database tab's transaction gaps, a section of their own
     m_transactionHealth = health::Settings::read(settings);
 }
@@ -54,6 +77,11 @@ void TfrmMain::WriteMonitorOptions()
     settings.writeBool(Section, KeyPaused, actPaused->isChecked());
     settings.writeBool(Section, KeyShowSystemTables, actShowSystemTables->isChecked());
     settings.writeInteger(Section, KeyRefreshInterval, Timer.interval());
+    for (const auto& [name, grid] : namedGrids(*this)) {
+        settings.writeString(GridSection, name + KeyQuickFilter, grid->quickFilter());
+        if (grid->offersHideIdle())
+            settings.writeBool(GridSection, name + KeyHideIdle, grid->hideIdle());
+    }
     m_transactionHealth.write(settings);
     settings.writeFile();
 }

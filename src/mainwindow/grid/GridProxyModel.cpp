@@ -49,6 +49,7 @@ void TGridProxyModel::setSourceModel(QAbstractItemModel* source)
     m_sorts.clear();
     m_groups.clear();
     m_filters.clear();
+    clearRowRules();
     m_arrangement = source ? Arrangement::build(*source, rules(), m_valueRole) : Arrangement{};
     if (m_arrangement.nodes.empty())
         m_arrangement.nodes.emplace_back();
@@ -140,6 +141,7 @@ void TGridProxyModel::resetFromSource()
         m_sorts.clear();
         m_groups.clear();
         m_filters.clear();
+        clearRowRules();
     }
     m_arrangement = Arrangement::build(*s, rules(), m_valueRole);
     m_dirty = false;
@@ -163,6 +165,7 @@ void TGridProxyModel::setColumnOrder(std::vector<int> order)
     m_sorts.clear();
     m_groups.clear();
     m_filters.clear();
+    clearRowRules();
     if (sourceModel())
         m_arrangement = Arrangement::build(*sourceModel(), rules(), m_valueRole);
     m_dirty = false;
@@ -194,6 +197,12 @@ grid::ArrangeRules TGridProxyModel::rules() const
     grid::ArrangeRules s;
     for (const auto& [column, value] : m_filters)
         s.filters.push_back({sourceColumn(column), value});
+    for (const auto& [column, text] : m_excluded)
+        s.excluded.push_back({sourceColumn(column), text});
+    s.search.text = m_searchText;
+    s.search.displayText = m_searchSource;
+    for (const int column : m_searchColumns)
+        s.search.columns.push_back(sourceColumn(column));
     for (const OrderedColumn& g : m_groups)
         s.groups.push_back({sourceColumn(g.column), g.order});
     for (const OrderedColumn& o : m_sorts)
@@ -241,6 +250,40 @@ QVariant TGridProxyModel::valueFilter(int column) const
 {
     auto it = m_filters.find(column);
     return it == m_filters.end() ? QVariant() : it->second;
+}
+
+void TGridProxyModel::setExcludedText(int column, const QString& text)
+{
+    if (sourceColumn(column) < 0 || excludedText(column) == text)
+        return;
+    if (text.isEmpty())
+        m_excluded.erase(column);
+    else
+        m_excluded[column] = text;
+    rearrange();
+}
+
+QString TGridProxyModel::excludedText(int column) const
+{
+    auto it = m_excluded.find(column);
+    return it == m_excluded.end() ? QString() : it->second;
+}
+
+void TGridProxyModel::setSearchText(const QString& text, std::vector<int> columns)
+{
+    std::erase_if(columns, [this](int c) { return sourceColumn(c) < 0; });
+    if (text == m_searchText && (text.isEmpty() || columns == m_searchColumns))
+        return;
+    m_searchText = text;
+    m_searchColumns = std::move(columns);
+    rearrange();
+}
+
+void TGridProxyModel::clearRowRules()
+{
+    m_excluded.clear();
+    m_searchText.clear();
+    m_searchColumns.clear();
 }
 
 void TGridProxyModel::sourceChanged()

@@ -1,10 +1,10 @@
 #pragma once
 // The grid's one proxy between the snapshot model and the tree view: it puts the columns in the
-// grid's order, keeps the rows that pass the value filters, sorts them on several columns and
-// nests them under group rows. A refresh of the source reaches it as a keyed row update; the proxy
-// follows it cheaply and arranges the rows again once (flush), telling the view by one layout
-// change (or by value changes when nothing moved), so that the current row, the selection and the
-// expanded groups survive.
+// grid's order, keeps the rows that pass the value filters, the excluded values and the quick
+// filter, sorts them on several columns and nests them under group rows. A refresh of the source
+// reaches it as a keyed row update; the proxy follows it cheaply and arranges the rows again once
+// (flush), telling the view by one layout change (or by value changes when nothing moved), so
+// that the current row, the selection and the expanded groups survive.
 
 #include "mainwindow/grid/RowArrangement.h"
 
@@ -48,6 +48,17 @@ public:
     bool hasValueFilter(int column) const { return m_filters.count(column) > 0; }
     QVariant valueFilter(int column) const;
     const std::map<int, QVariant>& valueFilters() const { return m_filters; }
+    // Leaves out the rows whose value in the column is exactly the text (trailing blanks
+    // ignored); an empty text removes the rule.
+    void setExcludedText(int column, const QString& text);
+    QString excludedText(int column) const;
+    // The quick filter: keeps the rows whose display text in one of the columns contains the
+    // text, without regard to letter case; an empty text keeps every row.
+    void setSearchText(const QString& text, std::vector<int> columns);
+    const QString& searchText() const { return m_searchText; }
+    // Where the quick filter reads a cell's display text (source row, source column); empty: the
+    // source's DisplayRole.
+    void setSearchTextSource(std::function<QString(int row, int column)> source) { m_searchSource = std::move(source); }
 
     // Rows to mark (on a tinted background, with a hint), asked by their source row while
     // the cells are drawn; nullptr marks none.
@@ -98,6 +109,7 @@ private:
     void rearrange();
     void emitValuesChanged();
     void resetFromSource();
+    void clearRowRules();  // the excluded values and the quick filter
     // A marked row's font, colours and hint in place of the source's.
     void markCell(int sourceRow, int role, QVariant& value) const;
 
@@ -108,6 +120,10 @@ private:
     std::vector<grid::OrderedColumn> m_sorts;
     std::vector<grid::OrderedColumn> m_groups;
     std::map<int, QVariant> m_filters;
+    std::map<int, QString> m_excluded;
+    QString m_searchText;
+    std::vector<int> m_searchColumns;
+    std::function<QString(int row, int column)> m_searchSource;
     grid::Arrangement m_arrangement;
     bool m_dirty = false;
     bool m_flushQueued = false;

@@ -2,30 +2,42 @@
 
 #include "common/Messages.h"
 #include "mainwindow/grid/GridDelegate.h"
+#include "mainwindow/grid/GridFilterBar.h"
 #include "mainwindow/grid/GridFooter.h"
 #include "mainwindow/grid/GridHeader.h"
 #include "mainwindow/grid/GridProxyModel.h"
+#include "mainwindow/grid/GridText.h"
 #include "mainwindow/grid/GroupPanel.h"
 #include "monitor/Snapshot.h"
 #include "monitor/SnapshotModel.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <numeric>
 
 using grid::OrderedColumn;
 
 namespace {
 Qt::SortOrder reversed(Qt::SortOrder o) { return o == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder; }
 constexpr int kMaxFilterText = 60;
+// Hide idle: the column with a row's state, and the state it hides (Firebird's; InterBase's
+// states are other words, which stay in sight)
+constexpr const char* kStateColumn = "TMP$STATE";
+constexpr const char* kIdleState = "IDLE";
 }  // namespace
 
 TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWidget* parent)
-    : QWidget(parent), m_snapshot(snapshot), m_decl(decl)
+    : QWidget(parent), m_snapshot(snapshot), m_decl(decl), m_cellTexts(snapshot)
 {
     setObjectName(QString::fromLatin1(decl.gridName));
     // The model first: its update on a refresh runs before the grid's own handling.
@@ -33,6 +45,8 @@ TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWid
     m_proxy = new TGridProxyModel(this);
     m_proxy->setValueRole(SnapshotModel::ValueRole);
     m_proxy->setSourceModel(m_model);
+    m_proxy->setSearchTextSource(
+        [this](int modelRow, int column) { return m_cellTexts.text(m_model->snapshotRowOf(modelRow), column); });
 
     m_view = new QTreeView(this);
     m_header = new TGridHeader(m_view);
@@ -40,7 +54,7 @@ TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWid
     m_view->setModel(m_proxy);
     m_view->setUniformRowHeights(true);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);  // several rows to copy
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setAllColumnsShowFocus(true);
     m_view->setRootIsDecorated(false);
@@ -61,6 +75,10 @@ TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWid
     layout->addWidget(m_view, 1);
 
     buildColumns();
+    const int state = sectionOf(QString::fromLatin1(kStateColumn));
+    m_stateSection = state >= 0 && state < m_visibleColumns ? state : -1;
+    m_filterBar = new TGridFilterBar(m_stateSection >= 0, this);
+    layout->insertWidget(0, m_filterBar);
     if (!decl.footerSums.empty()) {
         QList<int> sums;
         for (const char* c : decl.footerSums)
@@ -124,13 +142,15 @@ void TMonitorGrid::connectParts()
     connect(m_proxy, &TGridProxyModel::arranged, this, &TMonitorGrid::arranged);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { viewCurrentChanged(current); });
+    connect(m_filterBar, &TGridFilterBar::searchTextChanged, this, &TMonitorGrid::applyQuickFilter);
+    connect(m_filterBar, &TGridFilterBar::hideIdleToggled, this, &TMonitorGrid::applyHideIdle);
     connect(m_header, &TGridHeader::sortRequested, this, &TMonitorGrid::sortBySection);
     connect(m_header, &TGridHeader::filterRequested, this, &TMonitorGrid::showFilterMenu);
     connect(m_header, &TGridHeader::ungroupRequested, this, &TMonitorGrid::ungroupSection);
     connect(m_header, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const int section = m_header->logicalIndexAt(pos);
         if (section >= 0)
-            showColumnMenu(section, m_header->viewport()->mapToGlobal(pos), false);
+            showColumnMenu(section, m_header->viewport()->mapToGlobal(pos), false, false);
     });
     if (m_groupPanel) {
         connect(m_groupPanel, &TGroupPanel::groupRequested, this, &TMonitorGrid::groupBySection);
@@ -238,6 +258,34 @@ void TMonitorGrid::removeValueFilter(int section)
     userArrangementChanged();
 }
 
+void TMonitorGrid::setQuickFilter(const QString& text) { m_filterBar->searchBox()->setText(text); }
+
+QString TMonitorGrid::quickFilter() const { return m_filterBar->searchText(); }
+
+void TMonitorGrid::applyQuickFilter()
+{
+    std::vector<int> shown(static_cast<size_t>(m_visibleColumns));
+    std::iota(shown.begin(), shown.end(), 0);
+    m_proxy->setSearchText(quickFilter(), std::move(shown));
+    userArrangementChanged();
+}
+
+bool TMonitorGrid::offersHideIdle() const { return m_filterBar->hideIdleAction() != nullptr; }
+
+void TMonitorGrid::setHideIdle(bool hide)
+{
+    if (offersHideIdle())
+        m_filterBar->hideIdleAction()->setChecked(hide);
+}
+
+bool TMonitorGrid::hideIdle() const { return offersHideIdle() && m_filterBar->hideIdleAction()->isChecked(); }
+
+void TMonitorGrid::applyHideIdle()
+{
+    m_proxy->setExcludedText(m_stateSection, hideIdle() ? QString::fromLatin1(kIdleState) : QString());
+    userArrangementChanged();
+}
+
 void TMonitorGrid::userArrangementChanged()
 {
     m_header->setSortIndicators(m_proxy->sortOrder());
@@ -247,6 +295,7 @@ void TMonitorGrid::userArrangementChanged()
     m_header->setFilteredSections(filtered);
     showGroupings();
     selectSnapshotRow(true);
+    sizeColumnsOnce();  // the first rows may come into sight through a filter taken back
 }
 
 void TMonitorGrid::showGroupings()
@@ -440,6 +489,13 @@ void TMonitorGrid::fillFilterMenu(QMenu& menu, int section)
     }
 }
 
+void TMonitorGrid::copySelectedRows()
+{
+    const gridtext::ShownRows rows = gridtext::shownRows(*this, gridtext::Rows::Selected);
+    if (!rows.rows.empty())
+        QApplication::clipboard()->setText(gridtext::tabSeparated(rows));
+}
+
 void TMonitorGrid::showFilterMenu(int section, const QPoint& globalPos)
 {
     QMenu menu(this);
@@ -447,9 +503,14 @@ void TMonitorGrid::showFilterMenu(int section, const QPoint& globalPos)
     menu.exec(globalPos);
 }
 
-void TMonitorGrid::showColumnMenu(int section, const QPoint& globalPos, bool allColumns)
+void TMonitorGrid::showColumnMenu(int section, const QPoint& globalPos, bool allColumns, bool onRows)
 {
     QMenu menu(this);
+    if (onRows) {
+        QAction* copy = menu.addAction(QString::fromUtf8(msg::GridCopyRows), this, [this] { copySelectedRows(); });
+        copy->setShortcut(QKeySequence::Copy);
+        menu.addSeparator();
+    }
     if (allColumns) {
         for (int s = 0; s < m_visibleColumns; ++s) {
             QString caption = m_proxy->headerData(s, Qt::Horizontal).toString();
@@ -469,12 +530,17 @@ bool TMonitorGrid::eventFilter(QObject* watched, QEvent* event)
             // from the keyboard: every column's commands, in a submenu each
             const QRect r = m_view->visualRect(m_view->currentIndex());
             const QPoint at = r.isValid() ? r.bottomLeft() : QPoint(0, 0);
-            showColumnMenu(-1, m_view->viewport()->mapToGlobal(at), true);
+            showColumnMenu(-1, m_view->viewport()->mapToGlobal(at), true, true);
         } else {
             const int section = m_header->logicalIndexAt(m_view->viewport()->mapFromGlobal(e->globalPos()).x());
             if (section >= 0 && section < m_visibleColumns)
-                showColumnMenu(section, e->globalPos(), false);
+                showColumnMenu(section, e->globalPos(), false, true);
         }
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && watched == m_view &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copySelectedRows();  // whole rows, not the view's one cell
         return true;
     }
     return QWidget::eventFilter(watched, event);

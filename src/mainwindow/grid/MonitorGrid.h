@@ -6,6 +6,7 @@
 // refresh that finds the row again, a locate) moves the grid, expanding the row's group. Sorts,
 // filters, groupings and expanded groups stay in force across refreshes.
 
+#include "mainwindow/grid/CellTexts.h"
 #include "mainwindow/grid/GridDeclarations.h"
 #include "mainwindow/grid/RowArrangement.h"
 
@@ -19,6 +20,7 @@ class QMenu;
 class QTreeView;
 class Snapshot;
 class SnapshotModel;
+class TGridFilterBar;
 class TGridFooter;
 class TGridHeader;
 class TGridProxyModel;
@@ -57,6 +59,21 @@ public:
     void fillColumnMenu(QMenu& menu, int section);
     void fillFilterMenu(QMenu& menu, int section);
 
+    // The filter bar above the grid: the quick filter keeps the rows in which the display text of
+    // a visible column contains the text (letter case ignored); "Hide idle", on the grids that show
+    // a row's state, leaves out the rows whose state is exactly IDLE. Like the value filters they
+    // stay in force across refreshes.
+    TGridFilterBar* filterBar() const { return m_filterBar; }
+    void setQuickFilter(const QString& text);  // as if typed into the search box
+    QString quickFilter() const;               // the text searched for (no blanks around it)
+    bool offersHideIdle() const;
+    void setHideIdle(bool hide);  // nothing on a grid that does not offer it
+    bool hideIdle() const;
+
+    // Ctrl+C: the selected rows (the current row when none is selected) as tab-separated text
+    // with a header line, on the clipboard (see GridText.h).
+    void copySelectedRows();
+
     // Whether the grid shows the snapshot's current row as its current row: not when the row is
     // filtered out (the grid then has no current row, and commands on the row should wait).
     bool currentRowShown() const;
@@ -86,7 +103,10 @@ private:
     QModelIndex indexOfSnapshotRow(int row) const;
     QModelIndex firstLeaf(const QModelIndex& parent = {}) const;
     void showFilterMenu(int section, const QPoint& globalPos);
-    void showColumnMenu(int section, const QPoint& globalPos, bool allColumns);
+    // onRows: opened on the rows, with Copy first
+    void showColumnMenu(int section, const QPoint& globalPos, bool allColumns, bool onRows);
+    void applyQuickFilter();
+    void applyHideIdle();
 
     Snapshot& m_snapshot;
     const grids::GridDecl& m_decl;
@@ -96,6 +116,9 @@ private:
     TGridHeader* m_header = nullptr;
     TGroupPanel* m_groupPanel = nullptr;
     TGridFooter* m_footer = nullptr;
+    TGridFilterBar* m_filterBar = nullptr;
+    int m_stateSection = -1;  // the visible state column that Hide idle reads; -1: none
+    TCellTexts m_cellTexts;   // what the quick filter searches
     int m_visibleColumns = 0;
     bool m_syncing = false;
     bool m_sized = false;

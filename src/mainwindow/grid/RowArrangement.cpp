@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QDateTime>
+#include <QStringMatcher>
 
 #include <algorithm>
 #include <limits>
@@ -128,6 +129,17 @@ std::vector<qint64> rankTexts(const std::vector<SortKey>& values, size_t k)
     return ranks;
 }
 
+bool anyTextContains(const QAbstractItemModel& source, int row, const TextSearch& search, const QStringMatcher& matcher)
+{
+    for (const int c : search.columns) {
+        const QString text =
+            search.displayText ? search.displayText(row, c) : source.index(row, c).data(Qt::DisplayRole).toString();
+        if (matcher.indexIn(text) >= 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeRules& rules, int valueRole)
@@ -160,12 +172,21 @@ Arrangement Arrangement::build(const QAbstractItemModel& source, const ArrangeRu
     rows.reserve(static_cast<size_t>(n));
     values.reserve(static_cast<size_t>(n) * k);
     std::vector<SortKey> seen(f);
+    // the quick filter last: it reads display texts, the dearest of the tests
+    const bool searching = !rules.search.text.isEmpty();
+    const QStringMatcher matcher(rules.search.text, Qt::CaseInsensitive);
     for (int r = 0; r < n; ++r) {
         bool pass = true;
         for (size_t i = 0; i < f && pass; ++i) {
             seen[i] = SortKey::from(source.index(r, rules.filters[i].column).data(valueRole));
             pass = seen[i] == wanted[i];
         }
+        for (size_t i = 0; i < rules.excluded.size() && pass; ++i) {
+            const SortKey v = SortKey::from(source.index(r, rules.excluded[i].column).data(valueRole));
+            pass = !v.isText() || v.text() != rules.excluded[i].text;
+        }
+        if (pass && searching)
+            pass = anyTextContains(source, r, rules.search, matcher);
         if (!pass)
             continue;
         rows.push_back(r);

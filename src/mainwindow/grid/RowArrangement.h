@@ -1,13 +1,15 @@
 #pragma once
-// How a grid arranges the flat rows of its source: the value filters choose the rows, the group
-// columns nest them under group rows, the sort columns order them within their group. Pure
-// logic over an item model's typed values (SnapshotModel::ValueRole); the grid's proxy model
-// serves the result to the view.
+// How a grid arranges the flat rows of its source: the value filters, the excluded values and the
+// quick filter's text choose the rows, the group columns nest them under group rows, the sort
+// columns order them within their group. Pure logic over an item model's typed values
+// (SnapshotModel::ValueRole) and display texts; the grid's proxy model serves the result to the
+// view.
 
 #include <QHash>
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <vector>
 
 class QAbstractItemModel;
@@ -49,8 +51,25 @@ struct ValueFilter {
     QVariant value;   // the typed value a row must have; a null value admits the NULL cells
 };
 
+// Rows whose value in the column is exactly this text (trailing blanks ignored) are left out.
+struct ExcludedText {
+    int column = -1;  // source column
+    QString text;
+};
+
+// The quick filter: a row is kept when the display text of one of the columns contains the text,
+// without regard to letter case. An empty text keeps every row.
+struct TextSearch {
+    QString text;
+    std::vector<int> columns;  // source columns
+    // The display text of a cell (source row, source column); empty: the source's DisplayRole.
+    std::function<QString(int row, int column)> displayText;
+};
+
 struct ArrangeRules {
     std::vector<ValueFilter> filters;
+    std::vector<ExcludedText> excluded;
+    TextSearch search;
     std::vector<OrderedColumn> groups;  // outermost first
     std::vector<OrderedColumn> sorts;   // most significant first
 };
