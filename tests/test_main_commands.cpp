@@ -11,6 +11,7 @@
 #include "dialogs/TextViewerDlg.h"
 #include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/sqlpane/PlanPane.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswer.h"
 #include "support/TestServer.h"
@@ -260,6 +261,61 @@ private slots:
                  QStringLiteral("Are you sure you want to shutdown this connection for user CARL?"));
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 2), QStringLiteral("SHUTDOWN"));
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 1), QStringLiteral("ACTIVE"));
+    }
+
+    // Where the server gives plans (Firebird read through MON$: a database without TMP$ relations)
+    // the current statement's plan shows under its SQL; a database with TMP$ tables has no plans.
+    void thePlanPaneWhereTheServerGivesPlans()
+    {
+        TestDatabase::Options o;
+        o.applySchema = false;
+        const TestDatabase plain(o);
+        {
+            Window w(&plain);
+            TfrmMain& f = *w.form;
+            w.show();
+            f.SelectPage(f.tshtStatements);
+            QVERIFY(!f.memPlan->isHidden());
+            Snapshot& s = w.dm().cdsStatements;
+            QVERIFY(s.rowCount() > 0);  // the monitor's own statements
+            QTRY_VERIFY(f.memPlan->shownStatement() == s.asInteger(QStringLiteral("TMP$STATEMENT_ID")));
+            QTRY_VERIFY2(f.memPlan->toPlainText().contains(QLatin1String("Select Expression")),
+                         qPrintable(f.memPlan->toPlainText()));
+        }
+        const TestDatabase tables;
+        Window w(&tables);
+        w.show();
+        QVERIFY(w.form->memPlan->isHidden());
+    }
+
+    // Go to User selects the statement's (or the transaction's) attachment on the Users tab, read
+    // afresh; an attachment that has gone since gets a beep.
+    void goToUserSelectsTheAttachment()
+    {
+        TestDatabase db;
+        db.execute({attachmentRow(1, "ANNA"), attachmentRow(2, "BERT"), attachmentRow(3, "CARL"),
+                    statementRow(11, 2, "ACTIVE", QStringLiteral("select 1 from rdb$database")),
+                    transactionRow(7, 3, "ACTIVE"), transactionRow(8, 4, "ACTIVE")});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.SelectPage(f.tshtStatements);
+        QVERIFY(f.actStatementGoToUser->isEnabled());
+        f.actStatementGoToUser->trigger();
+        QCOMPARE(f.PageControl->currentWidget(), f.tshtAttachments);
+        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
+        QVERIFY(f.dbgrdAttachments->currentRowShown());
+
+        f.SelectPage(f.tshtTransactions);
+        QVERIFY(w.dm().cdsTransactions.locate(QStringLiteral("TMP$TRANSACTION_ID"), 7));
+        f.actTransactionGoToUser->trigger();
+        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 3);
+        QCOMPARE(w.prompts.count(Kind::Beep), 0);
+
+        f.SelectPage(f.tshtTransactions);
+        QVERIFY(w.dm().cdsTransactions.locate(QStringLiteral("TMP$TRANSACTION_ID"), 8));
+        f.actTransactionGoToUser->trigger();
+        QCOMPARE(w.prompts.count(Kind::Beep), 1);
     }
 
     // Cancelling the connect dialog keeps the open connection; OK closes it before the new one is

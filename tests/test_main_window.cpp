@@ -124,10 +124,11 @@ private slots:
                 disabled << a->objectName();
         disabled.sort();
         QCOMPARE(disabled, QStringList({"actDisconnect", "actExportGrid", "actLoggingEnabled", "actRefresh",
-                                        "actSetupLogging", "actViewDatabaseStatistics", "actViewInterbaseLog"}));
+                                        "actSetupLogging", "actStatementGoToUser", "actTransactionGoToUser",
+                                        "actViewDatabaseStatistics", "actViewInterbaseLog"}));
         const auto named = std::count_if(actions.begin(), actions.end(),
                                          [](const QAction* a) { return !a->objectName().isEmpty(); });
-        QCOMPARE(int(named), 24);
+        QCOMPARE(int(named), 26);
         QVERIFY(!f.frmMemoryDisplayChart->isHidden());
         QVERIFY(f.dbgrdPools->isHidden());
     }
@@ -150,7 +151,9 @@ private slots:
         QCOMPARE(f.PageControl->count(), 7);
         // the ampersand of "Tables & Views" is shown, not taken as an accelerator
         QCOMPARE(f.PageControl->tabText(4), QStringLiteral("Tables && Views"));
-        QCOMPARE(f.tlbTransactions->actions(), QList<QAction*>({f.actTransactionCommit, f.actTransactionRollback}));
+        QCOMPARE(f.tlbTransactions->actions(),
+                 QList<QAction*>({f.actTransactionCommit, f.actTransactionRollback, f.actTransactionGoToUser}));
+        QCOMPARE(f.tlbStatements->actions(), QList<QAction*>({f.actStatementCancel, f.actStatementGoToUser}));
         QCOMPARE(f.tlbAttachments->actions(), QList<QAction*>({f.actAttachmentCancel, f.actAttachmentShutdown}));
         QCOMPARE(f.tlbStatements->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     }

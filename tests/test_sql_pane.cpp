@@ -1,7 +1,9 @@
-// The SQL pane over the statements snapshot of a real database, and its InterBase SQL colouring.
+// The SQL pane over the statements snapshot of a real database, and its InterBase SQL colouring;
+// the plan pane below it.
 
 #include "connection/ServerConnectionDM.h"
 #include "mainwindow/sqlpane/SqlHighlighter.h"
+#include "mainwindow/sqlpane/PlanPane.h"
 #include "mainwindow/sqlpane/SqlPane.h"
 #include "monitor/QuillmereDM.h"
 #include "support/TestDatabase.h"
@@ -97,6 +99,39 @@ private slots:
         QCOMPARE(pane.toPlainText(), QStringLiteral("SELECT 2 FROM RDB$DATABASE"));
         s.close();
         QVERIFY(pane.toPlainText().isEmpty());
+    }
+
+    // The plan pane asks for the plan of the current statement only, and only while it is shown:
+    // once when shown, once a move, once a refresh; empty without a row.
+    void thePlanIsReadForTheCurrentStatementOnly()
+    {
+        TestDatabase db;
+        db.execute({insert(1, QStringLiteral("SELECT 1 FROM RDB$DATABASE")), insert(2, QStringLiteral("SELECT 2 FROM RDB$DATABASE"))});
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        TPlanPane pane;
+        QList<qint64> reads;
+        pane.bindPlan(&s, [&](qint64 id) {
+            reads << id;
+            return QStringLiteral("PLAN (S%1 NATURAL)").arg(id);
+        });
+        s.open();
+        QVERIFY(s.locate(QStringLiteral("TMP$STATEMENT_ID"), 2));
+        QCoreApplication::processEvents();
+        QVERIFY(reads.isEmpty());  // hidden
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QTRY_COMPARE(pane.toPlainText(), QStringLiteral("PLAN (S2 NATURAL)"));
+        reads.clear();
+        QVERIFY(s.locate(QStringLiteral("TMP$STATEMENT_ID"), 1));
+        QTRY_COMPARE(pane.toPlainText(), QStringLiteral("PLAN (S1 NATURAL)"));
+        QCOMPARE(reads, QList<qint64>{1});
+        s.refresh();
+        QTRY_COMPARE(reads.size(), 2);
+        QCOMPARE(reads.last(), 1);
+        s.close();
+        QTRY_VERIFY(pane.toPlainText().isEmpty());
+        QCOMPARE(reads.size(), 2);
     }
 
     // Read-only; Ctrl+A selects all, Ctrl+C and Ctrl+Insert copy; Courier New 10 pt where

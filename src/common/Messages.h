@@ -173,6 +173,7 @@ inline constexpr const char* ActTransactionCommit = "&Commit";
 inline constexpr const char* ActTransactionRollback = "&Rollback";
 inline constexpr const char* ActAttachmentCancel = "&Cancel Current Operation";
 inline constexpr const char* ActAttachmentShutdown = "&Shutdown";
+inline constexpr const char* ActGoToUser = "&Go to User";
 inline constexpr const char* StatusLogging = "Logging";
 inline constexpr const char* StatusLoggingWaits = "Logging waits for a connection";
 // the database panel of the status bar after a refresh found the connection gone; %1: the database name
@@ -264,6 +265,7 @@ inline constexpr const char* ExportGridFilter = "CSV files (*.csv);;All files (*
 inline constexpr const char* GridExportFailed = "The grid could not be exported to %1: %2";
 
 // SQL pane
+inline constexpr const char* PlanPanePlaceholder = "The plan of the current statement, as the server explains it";
 inline constexpr const char* SqlPaneCopy = "&Copy";
 inline constexpr const char* SqlPaneSelectAll = "Select &All";
 

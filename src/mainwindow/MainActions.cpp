@@ -68,6 +68,9 @@ const ActionDecl Actions[] = {
      false, true},
     {&TfrmMain::actAttachmentShutdown, "actAttachmentShutdown", msg::ActAttachmentShutdown, nullptr,
      Check::None, false, true},
+    {&TfrmMain::actStatementGoToUser, "actStatementGoToUser", msg::ActGoToUser, "Ctrl+U", Check::None, false, false},
+    {&TfrmMain::actTransactionGoToUser, "actTransactionGoToUser", msg::ActGoToUser, "Ctrl+U", Check::None, false,
+     false},
 };
 
 QFont menuFont()
@@ -176,8 +179,14 @@ void TfrmMain::createMenus()
 
 void TfrmMain::createToolBars()
 {
-    tlbStatements = tabToolBar("tlbStatements", tshtStatements, {actStatementCancel});
-    tlbTransactions = tabToolBar("tlbTransactions", tshtTransactions, {actTransactionCommit, actTransactionRollback});
+    tlbStatements = tabToolBar("tlbStatements", tshtStatements, {actStatementCancel, actStatementGoToUser});
+    tlbTransactions = tabToolBar("tlbTransactions", tshtTransactions,
+                                 {actTransactionCommit, actTransactionRollback, actTransactionGoToUser});
+    // one shortcut for both: each works on its own tab
+    for (auto [action, page] : {std::pair{actStatementGoToUser, tshtStatements}, std::pair{actTransactionGoToUser, tshtTransactions}}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        page->addAction(action);
+    }
     tlbAttachments = tabToolBar("tlbAttachments", tshtAttachments, {actAttachmentCancel, actAttachmentShutdown});
 }
 

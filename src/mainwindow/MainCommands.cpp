@@ -110,6 +110,8 @@ void TfrmMain::connectCommandActions()
             guarded([this] { actTransactionRollbackExecute(); }));
     connect(actAttachmentCancel, &QAction::triggered, this, guarded([this] { actAttachmentCancelExecute(); }));
     connect(actAttachmentShutdown, &QAction::triggered, this, guarded([this] { actAttachmentShutdownExecute(); }));
+    connect(actStatementGoToUser, &QAction::triggered, this, guarded([this] { GoToUser(*dbgrdStatements); }));
+    connect(actTransactionGoToUser, &QAction::triggered, this, guarded([this] { GoToUser(*dbgrdTransactions); }));
     connect(actViewInterbaseLog, &QAction::triggered, this, guarded([this] { actViewInterbaseLogExecute(); }));
     connect(actViewDatabaseStatistics, &QAction::triggered, this,
             guarded([this] { actViewDatabaseStatisticsExecute(); }));
@@ -117,6 +119,22 @@ void TfrmMain::connectCommandActions()
     connect(actHelpContents, &QAction::triggered, this, guarded([this] { actHelpContentsExecute(); }));
     connect(actHelpWeb, &QAction::triggered, this, guarded([this] { actHelpWebExecute(); }));
     connect(actHelpAbout, &QAction::triggered, this, guarded([this] { actHelpAboutExecute(); }));
+}
+
+void TfrmMain::GoToUser(const TMonitorGrid& grid)
+{
+    const Snapshot& rows = grid.snapshot();
+    const QString column = QStringLiteral("TMP$ATTACHMENT_ID");
+    if (!rows.isOpen() || rows.isEmpty() || !grid.currentRowShown() || rows.isNull(column)) {
+        Prompts::current().beep();
+        return;
+    }
+    const qint64 attachment = rows.asInteger(column);
+    // the tab change reads the users afresh; the grid follows the snapshot's cursor
+    SelectPage(tshtAttachments);
+    Snapshot& users = m_dmQuillmere->cdsAttachments;
+    if (!users.isOpen() || !users.locate(column, attachment) || !dbgrdAttachments->currentRowShown())
+        Prompts::current().beep();  // gone since, or hidden by the grid's filters
 }
 
 void TfrmMain::actStatementCancelExecute() { runControlCommand(*m_dmQuillmere, *dbgrdStatements, StatementCancel); }

@@ -11,6 +11,7 @@
 #include "mainwindow/MemoryChartFrame.h"
 #include "logging/IBPerformanceLogDM.h"
 #include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/sqlpane/PlanPane.h"
 #include "mainwindow/sqlpane/SqlPane.h"
 #include "monitor/QuillmereDM.h"
 #include "monitor/SnapshotModel.h"
@@ -162,6 +163,10 @@ void TfrmMain::createPages()
     memSQL = new TSqlPane(splStatements);
     memSQL->setObjectName(QStringLiteral("memSQL"));
     splStatements->addWidget(memSQL);
+    memPlan = new TPlanPane(splStatements);
+    memPlan->setObjectName(QStringLiteral("memPlan"));
+    memPlan->setVisible(false);
+    splStatements->addWidget(memPlan);
     pageLayout(tshtStatements)->addWidget(splStatements);
 
     tshtRelations = page(PageControl, "tshtRelations", msg::TabRelations);
@@ -186,8 +191,15 @@ void TfrmMain::createGrids()
     splStatements->insertWidget(0, dbgrdStatements);
     splStatements->setStretchFactor(0, 0);
     splStatements->setStretchFactor(1, 1);
-    splStatements->setSizes({StatementsGridHeight, ClientHeight});
+    splStatements->setStretchFactor(2, 1);
+    splStatements->setSizes({StatementsGridHeight, ClientHeight, ClientHeight / 2});
     memSQL->bind(&dm.cdsStatements);
+    memPlan->bindPlan(&dm.cdsStatements, [this](qint64 statementId) {
+        // read in the monitoring transaction of the last refresh; nothing while the connection is gone
+        if (!m_dmServerProperties->GetConnected() || m_dmServerProperties->GetConnectionLost())
+            return QString();
+        return m_dmQuillmere->StatementPlan(statementId);
+    });
 
     dbgrdRelations = monitorGrid(dm.cdsRelations, GridId::Relations, "dbgrdRelations", tshtRelations);
     tshtRelations->layout()->addWidget(dbgrdRelations);

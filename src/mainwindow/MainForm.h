@@ -41,6 +41,7 @@ class TfrmMemoryDisplayChart;
 class TdmPerformanceLog;
 class TMonitorGrid;
 class TMultiExceptionHandler;
+class TPlanPane;
 class TSqlPane;
 
 class TfrmMain : public QMainWindow {
@@ -121,6 +122,8 @@ public:
     void actTransactionRollbackExecute();
     void actAttachmentCancelExecute();
     void actAttachmentShutdownExecute();
+    // Selects the row's attachment on the Users tab (a refresh of it); beeps when there is none.
+    void GoToUser(const TMonitorGrid& grid);
     void actViewInterbaseLogExecute();
     void actViewDatabaseStatisticsExecute();
     void actShowSystemTablesExecute();
@@ -175,6 +178,7 @@ public:
     SnapshotModel* srcPoolBlocks = nullptr;  // bound, shown by no view of this window
     QSplitter* splStatements = nullptr;
     TSqlPane* memSQL = nullptr;
+    TPlanPane* memPlan = nullptr;  // the current statement's plan, where the server gives plans
     QToolBar* tlbStatements = nullptr;
     QToolBar* tlbTransactions = nullptr;
     QToolBar* tlbAttachments = nullptr;
@@ -207,6 +211,9 @@ public:
     QAction* actTransactionRollback = nullptr;
     QAction* actAttachmentCancel = nullptr;
     QAction* actAttachmentShutdown = nullptr;
+    // Go to User: the attachment of the statement or transaction, selected on the Users tab
+    QAction* actStatementGoToUser = nullptr;
+    QAction* actTransactionGoToUser = nullptr;
     QActionGroup* grpRefreshInterval = nullptr;
     QActionGroup* grpMemoryDisplay = nullptr;
 

@@ -12,6 +12,7 @@
 #include "mainwindow/DatabaseValueList.h"
 #include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/sqlpane/PlanPane.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -23,6 +24,8 @@
 
 namespace {
 constexpr int LowestAcceptedODSMajorVersion = 11;
+
+bool hasCurrentRow(const Snapshot& snapshot) { return snapshot.isOpen() && !snapshot.isEmpty() && snapshot.recNo() >= 0; }
 
 // The current row's state, without leading and trailing blanks; empty without a row.
 QString currentState(const Snapshot& snapshot)
@@ -215,6 +218,8 @@ void TfrmMain::UpdateCommandStates()
                                                         : QString::fromUtf8(msg::StatusLoggingWaits));
     UpdateRefreshPanel();
     frmMemoryDisplayChart->setVisible(actMemorySummary->isChecked());
+    // plans where the server gives them: Firebird, read directly
+    memPlan->setVisible(connected && m_dmQuillmere->KnownSource() == TdmQuillmere::MonitorSource::Firebird);
     dbgrdPools->setVisible(actMemoryDetails->isChecked());
 }
 
@@ -224,6 +229,7 @@ void TfrmMain::UpdateStatementActions()
 {
     const QString state = currentState(m_dmQuillmere->cdsStatements);
     actStatementCancel->setEnabled(state == QLatin1String("ACTIVE") || state == QLatin1String("STALLED"));
+    actStatementGoToUser->setEnabled(hasCurrentRow(m_dmQuillmere->cdsStatements));
 }
 
 void TfrmMain::UpdateTransactionActions()
@@ -231,6 +237,7 @@ void TfrmMain::UpdateTransactionActions()
     const QString state = currentState(m_dmQuillmere->cdsTransactions);
     actTransactionCommit->setEnabled(state == QLatin1String("ACTIVE") || state == QLatin1String("LIMBO"));
     actTransactionRollback->setEnabled(actTransactionCommit->isEnabled());
+    actTransactionGoToUser->setEnabled(hasCurrentRow(m_dmQuillmere->cdsTransactions));
 }
 
 void TfrmMain::UpdateUserActions()

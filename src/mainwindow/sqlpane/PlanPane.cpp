@@ -1,0 +1,71 @@
+#include "mainwindow/sqlpane/PlanPane.h"
+
+#include "app/QuillmereApplication.h"
+#include "common/Messages.h"
+#include "mainwindow/sqlpane/SqlHighlighter.h"
+#include "monitor/Snapshot.h"
+
+#include <utility>
+
+TPlanPane::TPlanPane(QWidget* parent) : TSqlPane(parent)
+{
+    setObjectName(QStringLiteral("PlanPane"));
+    highlighter()->setDocument(nullptr);  // a plan is not SQL
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setPlaceholderText(QString::fromUtf8(msg::PlanPanePlaceholder));
+}
+
+void TPlanPane::bindPlan(Snapshot* snapshot, PlanReader reader)
+{
+    for (const QMetaObject::Connection& c : m_planConnections)
+        disconnect(c);
+    m_planConnections.clear();
+    m_planSnapshot = snapshot;
+    m_reader = std::move(reader);
+    if (snapshot) {
+        // one read for what one refresh or move changed, once it has returned (so a failed read is
+        // not reported inside the refresh's timer slot); on Firebird the refresh's monitoring
+        // transaction is still open then, and the plan is the one of the rows on the screen
+        const auto show = [this] {
+            if (std::exchange(m_readPending, true))
+                return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_readPending = false;
+                    QuillmereApplication::runGuarded([this] { showCurrentPlan(); });
+                },
+                Qt::QueuedConnection);
+        };
+        m_planConnections << connect(snapshot, &Snapshot::currentRowChanged, this, show);
+        m_planConnections << connect(snapshot, &Snapshot::rowsReplaced, this, show);
+    }
+    QuillmereApplication::runGuarded([this] { showCurrentPlan(); });
+}
+
+void TPlanPane::showEvent(QShowEvent* event)
+{
+    TSqlPane::showEvent(event);
+    QuillmereApplication::runGuarded([this] { showCurrentPlan(); });
+}
+
+void TPlanPane::showCurrentPlan()
+{
+    // a hidden pane reads nothing: the server is asked only for a plan someone sees
+    if (!isVisible())
+        return;
+    const Snapshot* s = m_planSnapshot;
+    const bool row = s && !s->controlsDisabled() && s->isOpen() && s->recNo() >= 0 &&
+                     !s->isNull(QStringLiteral("TMP$STATEMENT_ID"));
+    m_statement = row ? s->asInteger(QStringLiteral("TMP$STATEMENT_ID")) : -1;
+    QString plan;
+    try {
+        if (row && m_reader)
+            plan = m_reader(m_statement);
+    } catch (...) {
+        setPlainText(QString());
+        throw;
+    }
+    if (plan != toPlainText())
+        setPlainText(plan);
+}
