@@ -293,16 +293,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QuillmereApplication app(argc, argv);
-    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
-    QTemporaryDir settingsFolder;
-    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
-    TestDatabaseTab test;
-    const int result = QTest::qExec(&test, argc, argv);
-    setSettingsFileNameOverride(QString());
-    return result;
-}
+QUILLMERE_MAIN_WINDOW_TEST_MAIN(TestDatabaseTab)
 #include "test_database_tab.moc"

@@ -194,15 +194,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QuillmereApplication app(argc, argv);
-    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
-    QTemporaryDir settingsFolder;
-    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
-    TestGridExport test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLMERE_MAIN_WINDOW_TEST_MAIN(TestGridExport)
 
 #include "test_grid_export.moc"

@@ -290,15 +290,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QuillmereApplication app(argc, argv);
-    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
-    QTemporaryDir settingsFolder;
-    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
-    TestServerRestart test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLMERE_MAIN_WINDOW_TEST_MAIN(TestServerRestart)
 
 #include "test_server_restart.moc"

@@ -11,6 +11,7 @@
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/Prompts.h"
 #include "mainwindow/MainForm.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestDatabase.h"
 
 #include <QComboBox>
@@ -68,15 +69,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QuillmereApplication app(argc, argv);
-    QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));
-    QTemporaryDir settingsFolder;
-    setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));
-    TestSignalHandling test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLMERE_MAIN_WINDOW_TEST_MAIN(TestSignalHandling)
 
 #include "test_signal_handling.moc"

@@ -38,15 +38,19 @@ QTime Timestamp::toTime() const { return QTime::fromMSecsSinceStartOfDay(static_
 
 QDateTime Timestamp::toDateTime() const { return QDateTime(toDate(), toTime(), Qt::UTC); }
 
+namespace {
+bool isAscii(std::string_view bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+}  // namespace
+
 QString decodeText(std::string_view bytes)
 {
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii)
+    if (isAscii(bytes))
         return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -95,13 +99,7 @@ QString TextDecoder::decode(std::string_view bytes) const
 {
     if (!m_decoder)
         return decodeText(bytes);
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii)
+    if (isAscii(bytes))
         return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     return m_decoder->decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }

@@ -2,6 +2,8 @@
 // The main window as the program creates it, for GUI tests against a database with the monitoring
 // tables, and the rows those tests put into the tables.
 
+#include "app/QuillmereApplication.h"
+#include "common/Messages.h"
 #include "common/SettingsFile.h"
 #include "connectdialog/ConnectDlg.h"
 #include "connection/ServerConnectionDM.h"
@@ -14,6 +16,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
 
 #include <memory>
 
@@ -91,3 +95,18 @@ struct Window {
     qint64 current(const Snapshot& s, const char* column) const { return s.asInteger(QLatin1String(column)); }
 };
 
+// The main of a test of the main window: the offscreen platform, the application as the program
+// names it, and a settings file of the test's own in a temporary folder.
+#define QUILLMERE_MAIN_WINDOW_TEST_MAIN(TestClass)                                                     \
+    int main(int argc, char** argv)                                                                    \
+    {                                                                                                  \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                       \
+        QuillmereApplication app(argc, argv);                                                          \
+        QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));            \
+        QTemporaryDir settingsFolder;                                                                  \
+        setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));         \
+        TestClass test;                                                                                \
+        const int result = QTest::qExec(&test, argc, argv);                                            \
+        setSettingsFileNameOverride(QString());                                                        \
+        return result;                                                                                 \
+    }
