@@ -32,6 +32,7 @@ constexpr int ClientWidth = 688;
 constexpr int ClientHeight = 453;
 constexpr int RefreshIntervalAtStart = 10000;
 constexpr int StatementsGridHeight = 193;
+constexpr int PlanPaneHeight = 90;  // the plan keeps its height; the SQL pane takes the rest
 constexpr int LoggingPanelWidth = 50;
 
 TfrmMain::ConnectDialogRunner& connectDialogRunner()
@@ -191,8 +192,7 @@ void TfrmMain::createGrids()
     splStatements->insertWidget(0, dbgrdStatements);
     splStatements->setStretchFactor(0, 0);
     splStatements->setStretchFactor(1, 1);
-    splStatements->setStretchFactor(2, 1);
-    splStatements->setSizes({StatementsGridHeight, ClientHeight, ClientHeight / 2});
+    splStatements->setSizes({StatementsGridHeight, ClientHeight, PlanPaneHeight});
     memSQL->bind(&dm.cdsStatements);
     memPlan->bindPlan(&dm.cdsStatements, [this](qint64 statementId) {
         // read in the monitoring transaction of the last refresh; nothing while the connection is gone

@@ -12,6 +12,8 @@
 #include "connection/ServerConnectionDM.h"
 #include "connectdialog/ConnectDlg.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/grid/MonitorGrid.h"
+#include "monitor/QuillmereDM.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -22,7 +24,9 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -48,6 +52,40 @@ QString fileSafe(QString text)
     text.remove(QLatin1Char('&'));
     text = text.toLower().replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
     return text.remove(QRegularExpression(QStringLiteral("^-+|-+$")));
+}
+
+bool save(TfrmMain& form, const QDir& out, const QString& name)
+{
+    if (form.grab().save(out.filePath(name))) {
+        std::printf("%s\n", out.filePath(name).toUtf8().constData());
+        return true;
+    }
+    say(QStringLiteral("cannot write %1").arg(out.filePath(name)));
+    return false;
+}
+
+// The Statements tab with another program's running statement current, its plan below, and the grid scrolled to
+// the client behind it.
+bool photographRunningStatement(TfrmMain& form, const QDir& out)
+{
+    form.SelectPage(form.tshtStatements);
+    Snapshot& s = form.dmQuillmere().cdsStatements;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        form.actRefreshExecute();
+        work(500);
+        for (int row = 0; row < s.rowCount(); ++row)
+            if (s.plainText(row, s.requireColumn(QStringLiteral("TMP$STATE"))).trimmed() == QLatin1String("ACTIVE") &&
+                s.intValue(row, s.requireColumn(QStringLiteral("CLIENT_PROCESS_ID"))) != QCoreApplication::applicationPid()) {
+                s.setRecNo(row);
+                work(500);
+                QScrollBar* bar = form.dbgrdStatements->view()->horizontalScrollBar();
+                bar->setValue(bar->maximum());
+                work(300);
+                return save(form, out, QStringLiteral("4b-statements-running-%1x%2.png").arg(form.width()).arg(form.height()));
+            }
+    }
+    say(QStringLiteral("no running statement showed"));
+    return false;
 }
 
 // Every tab selected, refreshed and grabbed; false when a file could not be written.
@@ -135,7 +173,7 @@ int main(int argc, char** argv)
                 status = 1;
             form.resize(1600, 1000);
             work(500);
-            if (!photograph(form, out))
+            if (!photograph(form, out) || !photographRunningStatement(form, out))
                 status = 1;
         }
         form.actDisconnectExecute();
