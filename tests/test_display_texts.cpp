@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(ib::TextDecoder(QStringLiteral("win_1251")).decode(privet), QStringLiteral("Привет"));
         QCOMPARE(ib::TextDecoder(QStringLiteral("KOI8R")).decode("\xF0\xD2\xC9\xD7\xC5\xD4"), QStringLiteral("Привет"));
         QCOMPARE(ib::TextDecoder(QStringLiteral("ISO8859_1")).decode("\xC9t\xE9"), QStringLiteral("Été"));
-        for (const QString set : {QString(), QStringLiteral("NONE"), QStringLiteral("UTF8"), QStringLiteral("NO_SUCH_SET")}) {
+        for (const QString& set : {QString(), QStringLiteral("NONE"), QStringLiteral("UTF8"), QStringLiteral("NO_SUCH_SET")}) {
             QCOMPARE(ib::TextDecoder(set).decode(privet), QString::fromLatin1(privet.data(), 6));
             QCOMPARE(ib::TextDecoder(set).decode("\xC3\x89t\xC3\xA9"), QStringLiteral("Été"));
         }

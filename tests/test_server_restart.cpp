@@ -181,8 +181,7 @@ private slots:
         }
         QVERIFY(!p.GetConnected());
 
-        ServerDatabase db(m_server);
-        db.installViews();
+        ServerDatabase db(m_server);  // monitored through MON$: nothing installed
         Window w(db.name(), TestServer::userName(), TestServer::password());
         TfrmMain& f = *w.form;
         w.show();
@@ -224,8 +223,7 @@ private slots:
     // connection; the user is never held by reports.
     void aLostConnectionLeavesTheUserInControl()
     {
-        ServerDatabase db(m_server);
-        db.installViews();
+        ServerDatabase db(m_server);  // monitored through MON$: nothing installed
         Window w(db.name(), TestServer::userName(), TestServer::password());
         TfrmMain& f = *w.form;
         w.show();

@@ -32,7 +32,7 @@ struct Timestamp {
     QTime toTime() const;  // milliseconds kept; the tenth of a millisecond is in `time`
     // The server's wall-clock time as it is, never shifted or refused by the client's time zone
     // (a local time in the client's daylight-saving gap does not exist, and would be invalid): a
-    // date-time of the UTC time spec whose date and time are the server's.
+    // date-time held in UTC whose date and time are the server's.
     QDateTime toDateTime() const;
     bool operator==(const Timestamp&) const = default;
     auto operator<=>(const Timestamp&) const = default;

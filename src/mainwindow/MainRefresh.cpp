@@ -261,10 +261,12 @@ void TfrmMain::RefreshDatabaseValues()
             // the plain value, not a display text; without a row every value is empty
             const QString text = database.rowCount() > 0 ? database.plainText(0, column) : QString();
             vleDatabase->setValue(static_cast<int>(i), text);
-            bool isNumber = false;
-            const qint64 number = text.toLongLong(&isNumber);
-            if (isNumber)
-                numbers[i] = number;
+            // the numbers as they are, for the rates and the transaction gaps
+            const catalogue::ColumnType type = database.columnDecl(column).type;
+            if (database.rowCount() > 0 && !database.isNull(0, column) &&
+                (type == catalogue::ColumnType::Int16 || type == catalogue::ColumnType::Int32 ||
+                 type == catalogue::ColumnType::Int64))
+                numbers[i] = database.intValue(0, column);
         }
     } catch (...) {
         database.close();

@@ -47,7 +47,8 @@ public:
     // once, in the transaction.
     std::optional<std::string> statementPlan(qint64 statementId, ib::TransactionComponent& transaction);
 
-    // What one tick has read, and the prepared queries (both private to the implementation).
+    // What one tick has read, and the prepared queries (defined in FirebirdTables.h, private to
+    // the implementation).
     struct Tick;
     struct Reader;
 

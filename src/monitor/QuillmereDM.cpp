@@ -91,13 +91,13 @@ void TdmQuillmere::bindSnapshot(Snapshot& snapshot, MonitorQuery& query)
     }
 }
 
-bool TdmQuillmere::fullCommitAfterFetch()
+bool TdmQuillmere::snapshotPerTransaction()
 {
     if (!m_serverKindKnown && Database() && Database()->isConnected()) {
-        m_fullCommit = !Database()->attachment().firebirdVersion().empty();
+        m_snapshotPerTransaction = !Database()->attachment().firebirdVersion().empty();
         m_serverKindKnown = true;
     }
-    return m_fullCommit;
+    return m_snapshotPerTransaction;
 }
 
 void TdmQuillmere::forgetServer() noexcept
@@ -113,7 +113,7 @@ TdmQuillmere::MonitorSource TdmQuillmere::Source()
         return *m_sourceOverride;
     if (m_source)
         return *m_source;
-    if (!Database() || !Database()->isConnected() || !fullCommitAfterFetch())
+    if (!Database() || !Database()->isConnected() || !snapshotPerTransaction())
         return MonitorSource::Tables;
     // Firebird: its own MON$ tables, unless the database has TMP$ relations other than Quillmere's
     // views (tables for tests or offline use, or someone else's views)
@@ -139,7 +139,7 @@ void TdmQuillmere::endMonitoringSnapshot() noexcept
 {
     m_firebird.forget();
     // a server that keeps one MON$ snapshot per transaction shows a new one in the next transaction
-    if (IBTransaction.isActive() && m_serverKindKnown && m_fullCommit)
+    if (IBTransaction.isActive() && m_serverKindKnown && m_snapshotPerTransaction)
         IBTransaction.transaction().endQuietly();
 }
 
@@ -166,7 +166,11 @@ void TdmQuillmere::fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows
             snapshot.setTextDecoder({});  // the source keeps its texts as UTF-8
         } else {
             query.fetchInto(snapshot, rows);
-            snapshot.setTextDecoder(ib::TextDecoder(Database()->params().value(QStringLiteral("lc_ctype"))));
+            // the connection's character set; its decoder is made again only when the set changes
+            const QString characterSet = Database()->params().value(QStringLiteral("lc_ctype"));
+            if (m_tablesDecoder.characterSet() != characterSet)
+                m_tablesDecoder = ib::TextDecoder(characterSet);
+            snapshot.setTextDecoder(m_tablesDecoder);
         }
     } catch (...) {
         m_firebird.forget();
@@ -175,7 +179,7 @@ void TdmQuillmere::fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows
     }
     // Firebird: the transaction stays until the next tick begins, so that everything read until
     // then (the plan of the current statement, say) comes from the snapshot on the screen
-    if (!fullCommitAfterFetch())
+    if (!snapshotPerTransaction())
         IBTransaction.commitRetaining();
 }
 

@@ -52,9 +52,9 @@ public:
     const QString& OperationText() const { return m_operationText; }
 
     // Whether the server shows its monitoring tables as one snapshot per transaction (Firebird), so
-    // that the monitoring transaction ends with a full commit at the end of a tick (or of a fetch
-    // outside a tick) instead of a retaining commit after each fetch.
-    bool fullCommitAfterFetch();
+    // that the monitoring transaction ends when the next tick begins instead of with a retaining
+    // commit after each fetch. Learnt once per connection.
+    bool snapshotPerTransaction();
 
     // Where the snapshots come from. Tables: the TMP$ relations through the query texts above (an
     // InterBase server, or a database that has TMP$ tables of its own). Firebird: the server's
@@ -112,10 +112,11 @@ private:
     QDateTime m_timestampCutoff;
     QString m_operationText;
     bool m_serverKindKnown = false;
-    bool m_fullCommit = false;
+    bool m_snapshotPerTransaction = false;
     std::optional<MonitorSource> m_source;
     std::optional<MonitorSource> m_sourceOverride;
     int m_tickDepth = 0;
     FirebirdSource m_firebird;
+    ib::TextDecoder m_tablesDecoder;  // for the TMP$ relations' texts
     ib::Database* m_watched = nullptr;
 };

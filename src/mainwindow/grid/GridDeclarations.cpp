@@ -42,7 +42,7 @@ constexpr GridColumn kFullPages[] = {
     {"TMP$PAGE_FETCHES", "Page fetches"}, {"TMP$PAGE_MARKS", "Page marks"},
     {"TMP$PAGE_READS", "Page reads"},     {"TMP$PAGE_WRITES", "Page writes"},
 };
-// The client behind a statement or transaction (its attachment's), after the Part's bands.
+// The client behind a statement or transaction (its attachment's), after the other bands.
 constexpr GridColumn kClientColumns[] = {
     {"CLIENT_HOST", "Host"}, {"CLIENT_PROCESS_ID", "Process ID"}, {"CLIENT_PROGRAM", "Program"}};
 constexpr GridBand kStatementBands[] = {

@@ -1,0 +1,321 @@
+#include "monitor/FirebirdTables.h"
+
+#include "ib/Statement.h"
+#include "monitor/MonitorSQL.h"
+
+using namespace fbtables;
+namespace sql = monitorsql::firebird;
+
+const char* FirebirdSource::Reader::text(Query q)
+{
+    switch (q) {
+    case qDatabase: return sql::Database;
+    case qAttachments: return sql::Attachments;
+    case qStatementsBrief: return sql::StatementsBrief;
+    case qStatementsFull: return sql::StatementsFull;
+    case qTransactions: return sql::Transactions;
+    case qMemory: return sql::Memory;
+    case qStatistics: return sql::GroupStatistics;
+    case qCalls: return sql::ProcedureCalls;
+    case qTableStatistics: return sql::TableStatistics;
+    case qRelations: return sql::Relations;
+    case qPointerPages: return sql::PointerPages;
+    case qMetadataCounts: return sql::MetadataCounts;
+    case qPlan: return sql::StatementPlan;
+    case qCount: break;
+    }
+    return "";
+}
+
+void FirebirdSource::Reader::run(Query q, ib::TransactionComponent& transaction, std::initializer_list<int64_t> params,
+                                 const std::function<void(ib::Statement&)>& row)
+{
+    ib::StatementComponent& component = statements[q];
+    if (!component.statement().isPrepared())
+        component.prepare(transaction, text(q));
+    ib::Statement& st = component.statement();
+    int i = 0;
+    for (int64_t p : params)
+        st.setInt64(i++, p);
+    st.execute(transaction.transaction());
+    try {
+        while (st.fetch())
+            row(st);
+    } catch (...) {
+        st.closeCursor();
+        throw;
+    }
+    st.closeCursor();
+}
+
+namespace {
+
+OptInt optInt(const ib::Statement& st, int i) { return st.isNull(i) ? OptInt() : OptInt(st.asInt64(i)); }
+OptDouble optDouble(const ib::Statement& st, int i) { return st.isNull(i) ? OptDouble() : OptDouble(st.asDouble(i)); }
+OptInt optTimestamp(const ib::Statement& st, int i)
+{
+    return st.isNull(i) ? OptInt() : OptInt(st.asTimestamp(i).packed());
+}
+std::optional<std::string> optText(const ib::Statement& st, int i)
+{
+    if (st.isNull(i))
+        return std::nullopt;
+    return fssToUtf8(st.rawText(i));
+}
+std::string text(const ib::Statement& st, int i) { return st.isNull(i) ? std::string() : fssToUtf8(st.rawText(i)); }
+
+Counters readCounters(const ib::Statement& st, int first)
+{
+    Counters c;
+    int64_t* fields[] = {&c.pageReads, &c.pageWrites, &c.pageFetches, &c.pageMarks, &c.seqReads, &c.idxReads,
+                         &c.inserts,   &c.updates,    &c.deletes,     &c.backouts,  &c.purges,   &c.expunges,
+                         &c.conflicts, &c.waits};
+    for (int64_t* f : fields) {
+        *f = st.isNull(first) ? 0 : st.asInt64(first);
+        ++first;
+    }
+    return c;
+}
+
+}  // namespace
+
+Tables::Tables(FirebirdSource::Tick& tick, FirebirdSource::Reader& reader, ib::TransactionComponent& tr)
+    : t(tick), r(reader), tr(tr)
+{
+}
+
+const DatabaseRow& Tables::database()
+{
+    if (!t.database) {
+        DatabaseRow d;
+        r.run(FirebirdSource::Reader::qDatabase, tr, {}, [&](ib::Statement& st) {
+            d.statId = st.asInt64(0);
+            d.name = text(st, 1);
+            d.pageSize = st.asInt64(2);
+            d.buffers = st.asInt64(3);
+            d.pages = optInt(st, 4);
+            d.next = optInt(st, 5);
+            d.oldestInteresting = optInt(st, 6);
+            d.oldestActive = optInt(st, 7);
+            d.oldestSnapshot = optInt(st, 8);
+            d.sweepInterval = optInt(st, 9);
+        });
+        t.database = std::move(d);
+    }
+    return *t.database;
+}
+
+const std::vector<AttachmentRow>& Tables::attachments()
+{
+    if (!t.attachments) {
+        std::vector<AttachmentRow> rows;
+        r.run(FirebirdSource::Reader::qAttachments, tr, {}, [&](ib::Statement& st) {
+            AttachmentRow a;
+            a.id = st.asInt64(0);
+            a.statId = st.asInt64(1);
+            a.system = !st.isNull(2) && st.asInt64(2) != 0;
+            a.state = optInt(st, 3);
+            a.timestamp = optTimestamp(st, 4);
+            a.userNull = st.isNull(5), a.user = text(st, 5);
+            a.addressNull = st.isNull(6), a.address = text(st, 6);
+            a.hostNull = st.isNull(7), a.host = text(st, 7);
+            a.process = text(st, 8);
+            a.remotePid = optInt(st, 9);
+            a.serverPid = optInt(st, 10);
+            a.remote = st.asInt64(11) != 0;
+            rows.push_back(std::move(a));
+        });
+        t.attachments = std::move(rows);
+    }
+    return *t.attachments;
+}
+
+const std::vector<StatementRow>& Tables::statements(bool full)
+{
+    if (!t.statements || (full && !t.statementsFull)) {
+        std::vector<StatementRow> rows;
+        r.run(full ? FirebirdSource::Reader::qStatementsFull : FirebirdSource::Reader::qStatementsBrief, tr, {},
+              [&](ib::Statement& st) {
+                  StatementRow s;
+                  s.id = st.asInt64(0);
+                  s.attachmentId = st.asInt64(1);
+                  s.statId = st.asInt64(2);
+                  s.state = optInt(st, 3);
+                  if (full) {
+                      s.transactionId = optInt(st, 4);
+                      s.timestamp = optTimestamp(st, 5);
+                      s.elapsed = optDouble(st, 6);
+                      s.sql = optText(st, 7);
+                  }
+                  rows.push_back(std::move(s));
+              });
+        t.statements = std::move(rows);
+        t.statementsFull = full;
+    }
+    return *t.statements;
+}
+
+const Map<int64_t, Counters>& Tables::statistics(Group group)
+{
+    auto& slot = t.statistics[static_cast<size_t>(group)];
+    if (!slot) {
+        Map<int64_t, Counters> m;
+        r.run(FirebirdSource::Reader::qStatistics, tr, {group, group},
+              [&](ib::Statement& st) { m[st.asInt64(0)] = readCounters(st, 1); });
+        slot = std::move(m);
+    }
+    return *slot;
+}
+
+const std::vector<TransactionRow>& Tables::transactions()
+{
+    if (!t.transactions) {
+        std::vector<TransactionRow> rows;
+        r.run(FirebirdSource::Reader::qTransactions, tr, {}, [&](ib::Statement& st) {
+            TransactionRow x;
+            x.id = st.asInt64(0);
+            x.attachmentId = st.asInt64(1);
+            x.statId = st.asInt64(2);
+            x.state = optInt(st, 3);
+            x.timestamp = optTimestamp(st, 4);
+            x.elapsed = optDouble(st, 5);
+            x.isolation = optInt(st, 6);
+            x.lockTimeout = optInt(st, 7);
+            x.readOnly = optInt(st, 8);
+            x.oldestActive = optInt(st, 9);
+            rows.push_back(x);
+        });
+        t.transactions = std::move(rows);
+    }
+    return *t.transactions;
+}
+
+const Map<int64_t, Memory>& Tables::memory()
+{
+    if (!t.memory) {
+        Map<int64_t, Memory> m;
+        r.run(FirebirdSource::Reader::qMemory, tr, {}, [&](ib::Statement& st) {
+            m[st.asInt64(0)] = {optInt(st, 1).value_or(0), optInt(st, 2).value_or(0), optInt(st, 3).value_or(0)};
+        });
+        t.memory = std::move(m);
+    }
+    return *t.memory;
+}
+
+const std::vector<CallRow>& Tables::calls()
+{
+    if (!t.calls) {
+        std::vector<CallRow> rows;
+        r.run(FirebirdSource::Reader::qCalls, tr, {}, [&](ib::Statement& st) {
+            CallRow c;
+            c.statementId = st.asInt64(0);
+            c.statId = st.asInt64(1);
+            c.timestamp = optTimestamp(st, 2);
+            c.package = optText(st, 3);
+            c.name = text(st, 4);
+            c.procedureId = optInt(st, 5);
+            rows.push_back(std::move(c));
+        });
+        t.calls = std::move(rows);
+    }
+    return *t.calls;
+}
+
+const Map<std::string, Counters>& Tables::tableStatistics()
+{
+    if (!t.tableStatistics) {
+        Map<std::string, Counters> m;
+        r.run(FirebirdSource::Reader::qTableStatistics, tr, {}, [&](ib::Statement& st) {
+            Counters c;
+            int64_t* fields[] = {&c.seqReads, &c.idxReads, &c.inserts, &c.updates,
+                                 &c.deletes,  &c.backouts, &c.purges,  &c.expunges};
+            int i = 1;
+            for (int64_t* f : fields)
+                *f = optInt(st, i++).value_or(0);
+            m[text(st, 0)] += c;
+        });
+        t.tableStatistics = std::move(m);
+    }
+    return *t.tableStatistics;
+}
+
+const std::vector<RelationRow>& Tables::relations()
+{
+    if (!t.relations) {
+        std::vector<RelationRow> rows;
+        r.run(FirebirdSource::Reader::qRelations, tr, {}, [&](ib::Statement& st) {
+            rows.push_back({st.asInt64(0), text(st, 1), optInt(st, 2)});
+        });
+        t.relations = std::move(rows);
+    }
+    return *t.relations;
+}
+
+const Map<int64_t, int64_t>& Tables::pointerPages()
+{
+    if (!t.pointerPages) {
+        Map<int64_t, int64_t> m;
+        r.run(FirebirdSource::Reader::qPointerPages, tr, {},
+              [&](ib::Statement& st) { m[st.asInt64(0)] = st.asInt64(1); });
+        t.pointerPages = std::move(m);
+    }
+    return *t.pointerPages;
+}
+
+std::pair<int64_t, int64_t> Tables::metadataCounts()
+{
+    if (!t.metadataCounts) {
+        std::pair<int64_t, int64_t> counts{0, 0};
+        r.run(FirebirdSource::Reader::qMetadataCounts, tr, {},
+              [&](ib::Statement& st) { counts = {st.asInt64(0), st.asInt64(1)}; });
+        t.metadataCounts = counts;
+    }
+    return *t.metadataCounts;
+}
+
+const Map<int64_t, const AttachmentRow*>& Tables::userAttachments()
+{
+    if (!t.userAttachments) {
+        Map<int64_t, const AttachmentRow*> m;
+        for (const AttachmentRow& a : attachments())
+            if (!a.system)
+                m[a.id] = &a;
+        t.userAttachments = std::move(m);
+    }
+    return *t.userAttachments;
+}
+
+// ---- texts ----------------------------------------------------------------------------------------
+
+std::string fssToUtf8(std::string_view bytes)
+{
+    // a high half is ED A0..AF xx, a low half ED B0..BF xx
+    if (bytes.find('\xED') == std::string_view::npos)
+        return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size());
+    auto half = [&](size_t i, unsigned lo, unsigned hi) {
+        if (i + 2 >= bytes.size())
+            return -1;
+        const auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]),
+                   b2 = static_cast<unsigned char>(bytes[i + 2]);
+        if (b0 != 0xED || b1 < lo || b1 > hi || (b2 & 0xC0) != 0x80)
+            return -1;
+        return static_cast<int>(((b1 & 0x0F) << 6) | (b2 & 0x3F));
+    };
+    for (size_t i = 0; i < bytes.size();) {
+        const int high = half(i, 0xA0, 0xAF);
+        const int low = high >= 0 ? half(i + 3, 0xB0, 0xBF) : -1;
+        if (high >= 0 && low >= 0) {
+            const unsigned cp = 0x10000u + (static_cast<unsigned>(high) << 10) + static_cast<unsigned>(low);
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+            i += 6;
+        } else {
+            out += bytes[i++];
+        }
+    }
+    return out;
+}
