@@ -285,6 +285,22 @@ const QString kUsers = QStringLiteral(
     "INSERT INTO TMP$ATTACHMENTS (TMP$ATTACHMENT_ID, TMP$USER) SELECT 1, 'ALICE' FROM RDB$DATABASE UNION ALL "
     "SELECT 2, 'BOB' FROM RDB$DATABASE");
 
+// A grid of the snapshot, watched by the model tester and shown at a size; then the snapshot is
+// opened.
+struct ShownGrid {
+    TMonitorGrid grid;
+    Tester tester;
+    bool exposed;
+    ShownGrid(Snapshot& s, GridId id, QSize size)
+        : grid(s, grids::gridDecl(id)), tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest)
+    {
+        grid.resize(size);
+        grid.show();
+        exposed = QTest::qWaitForWindowExposed(&grid);
+        s.open();
+    }
+};
+
 }  // namespace
 
 class TestMonitorGrids : public QObject {
@@ -416,12 +432,9 @@ private slots:
                     transaction(13, 2, "LIMBO"), transaction(14, 1, "COMMITTED")});
         Monitor m(db);
         Snapshot& s = m.dm.cdsTransactions;
-        TMonitorGrid grid(s, grids::gridDecl(GridId::Transactions));
-        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
-        grid.resize(900, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        s.open();
+        ShownGrid shown(s, GridId::Transactions, {900, 400});
+        TMonitorGrid& grid = shown.grid;
+        QVERIFY(shown.exposed);
 
         const int state = grid.sectionOf(QStringLiteral("TMP$STATE"));
         QMenu menu;
@@ -473,12 +486,9 @@ private slots:
                     statement(4, 2, "ACTIVE", 10), statement(5, 2, "ACTIVE", 9)});
         Monitor m(db);
         Snapshot& s = m.dm.cdsStatements;
-        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
-        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
-        grid.resize(1200, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        s.open();
+        ShownGrid shown(s, GridId::Statements, {1200, 400});
+        TMonitorGrid& grid = shown.grid;
+        QVERIFY(shown.exposed);
 
         const int user = grid.sectionOf(QStringLiteral("TMP$USER"));
         QMenu values;
@@ -526,12 +536,9 @@ private slots:
         db.execute({kUsers, statement(1, 2, "ACTIVE", 1), statement(2, 1, "ACTIVE", 2), statement(3, 2, "IDLE", 3)});
         Monitor m(db);
         Snapshot& s = m.dm.cdsStatements;
-        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
-        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
-        grid.resize(900, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        s.open();
+        ShownGrid shown(s, GridId::Statements, {900, 400});
+        TMonitorGrid& grid = shown.grid;
+        QVERIFY(shown.exposed);
         QVERIFY(grid.currentRowShown());
 
         grid.groupBySection(grid.sectionOf(QStringLiteral("TMP$USER")));
@@ -576,12 +583,9 @@ private slots:
                     statement(4, 1, "IDLE", 4)});
         Monitor m(db);
         Snapshot& s = m.dm.cdsStatements;
-        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
-        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
-        grid.resize(900, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        s.open();
+        ShownGrid shown(s, GridId::Statements, {900, 400});
+        TMonitorGrid& grid = shown.grid;
+        QVERIFY(shown.exposed);
         const int user = grid.sectionOf(QStringLiteral("TMP$USER"));
         const int state = grid.sectionOf(QStringLiteral("TMP$STATE"));
 
@@ -697,12 +701,9 @@ private slots:
                     statement(4, 3, "ACTIVE", 400)});
         Monitor m(db);
         Snapshot& s = m.dm.cdsStatements;
-        TMonitorGrid grid(s, grids::gridDecl(GridId::Statements));
-        Tester tester(grid.proxyModel(), Tester::FailureReportingMode::QtTest);
-        grid.resize(1200, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        s.open();
+        ShownGrid shown(s, GridId::Statements, {1200, 400});
+        TMonitorGrid& grid = shown.grid;
+        QVERIFY(shown.exposed);
         grid.groupBySection(grid.sectionOf(QStringLiteral("TMP$USER")));
         grid.setSortOrder({{grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY")), Qt::DescendingOrder}});
 
