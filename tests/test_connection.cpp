@@ -156,18 +156,18 @@ private slots:
         TdmQuillmere dm;
         dm.SetDatabase(&connection.IBDatabase);
         QCOMPARE(dm.Database(), &connection.IBDatabase);
-        QCOMPARE(dm.qryStatements.database(), &connection.IBDatabase);
+        QCOMPARE(dm.query(catalogue::SnapshotId::Statements).database(), &connection.IBDatabase);
         QCOMPARE(dm.IBTransactionReadWrite.defaultDatabase(), &connection.IBDatabase);
         connection.SetConnected(true);
         dm.cdsAttachments.open();
-        QVERIFY(dm.qryAttachments.isPrepared());
+        QVERIFY(dm.query(catalogue::SnapshotId::Attachments).isPrepared());
         dm.SetDatabase(&connection.IBDatabase);  // nothing is handed out again
-        QVERIFY(dm.qryAttachments.isPrepared());
+        QVERIFY(dm.query(catalogue::SnapshotId::Attachments).isPrepared());
         QVERIFY(dm.IBTransaction.isActive());  // until the next tick, or a retaining commit
         // closing the connection ends the monitoring transaction and frees the queries
         connection.SetConnected(false);
         QVERIFY(!dm.IBTransaction.isActive());
-        QVERIFY(!dm.qryAttachments.isPrepared());
+        QVERIFY(!dm.query(catalogue::SnapshotId::Attachments).isPrepared());
         QVERIFY(dm.cdsAttachments.isOpen());  // the snapshot keeps its rows
     }
 
@@ -183,7 +183,7 @@ private slots:
             connection.SetConnected(true);
             dm.cdsStatements.open();
         }
-        QCOMPARE(dm.qryStatements.database(), nullptr);
+        QCOMPARE(dm.query(catalogue::SnapshotId::Statements).database(), nullptr);
         QVERIFY_THROWS_EXCEPTION(Exception, dm.cdsStatements.refresh());
     }
 

@@ -99,7 +99,7 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();  // connects; the first refresh reads the Database tab
         QVERIFY(w.connected());
-        QCOMPARE(w.dm().Source(), TdmQuillmere::MonitorSource::Firebird);
+        QCOMPARE(w.dm().Source(), TdmQuillmere::SourceKind::Firebird);
         for (int r = 0; r < f.vleDatabase->rowCount(); ++r)
             QVERIFY2(f.vleDatabase->rate(r).isEmpty(), qPrintable(f.databaseLabel(r)));
 

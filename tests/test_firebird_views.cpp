@@ -97,38 +97,12 @@ struct Monitor {
         connection.SetDatabaseName(db.path());
         connection.SetUserName(QStringLiteral("SYSDBA"));
         // the views themselves, as the logging reads them (monitoring reads MON$ directly)
-        dm.SetSourceOverride(TdmQuillmere::MonitorSource::Tables);
+        dm.SetSourceOverride(TdmQuillmere::SourceKind::Tables);
         dm.SetDatabase(&connection.IBDatabase);
         connection.SetConnected(true);
     }
-    Snapshot& snapshot(SnapshotId id)
-    {
-        switch (id) {
-        case SnapshotId::Database: return dm.cdsDatabase;
-        case SnapshotId::Pools: return dm.cdsPools;
-        case SnapshotId::PoolBlocks: return dm.cdsPoolBlocks;
-        case SnapshotId::Procedures: return dm.cdsProcedures;
-        case SnapshotId::Statements: return dm.cdsStatements;
-        case SnapshotId::Relations: return dm.cdsRelations;
-        case SnapshotId::Transactions: return dm.cdsTransactions;
-        case SnapshotId::Attachments: return dm.cdsAttachments;
-        }
-        Q_UNREACHABLE();
-    }
-    MonitorQuery& query(SnapshotId id)
-    {
-        switch (id) {
-        case SnapshotId::Database: return dm.qryDatabase;
-        case SnapshotId::Pools: return dm.qryPools;
-        case SnapshotId::PoolBlocks: return dm.qryPoolBlocks;
-        case SnapshotId::Procedures: return dm.qryProcedures;
-        case SnapshotId::Statements: return dm.qryStatements;
-        case SnapshotId::Relations: return dm.qryRelations;
-        case SnapshotId::Transactions: return dm.qryTransactions;
-        case SnapshotId::Attachments: return dm.qryAttachments;
-        }
-        Q_UNREACHABLE();
-    }
+    Snapshot& snapshot(SnapshotId id) { return dm.snapshot(id); }
+    MonitorQuery& query(SnapshotId id) { return dm.query(id); }
 };
 
 // Moves the snapshot's cursor to the first row where column equals value, texts compared without
@@ -334,7 +308,7 @@ private slots:
                 statements.asText(QStringLiteral("TMP$STATE")).trimmed() != QLatin1String("ACTIVE"))
                 continue;
             found = true;
-            QCOMPARE(statements.asText(QStringLiteral("TMP$SQL")), m.dm.qryStatements.sqlText());
+            QCOMPARE(statements.asText(QStringLiteral("TMP$SQL")), m.dm.query(SnapshotId::Statements).sqlText());
             QCOMPARE(statements.asText(QStringLiteral("TMP$USER")).trimmed(), QStringLiteral("SYSDBA"));
             QVERIFY(!statements.isNull(QStringLiteral("TMP$TRANSACTION_ID")));
             QVERIFY(statements.asFloat(QStringLiteral("ELAPSED_TIME")) >= 0.0);

@@ -125,7 +125,7 @@ private:
 
 // How a test watches the server: through the views (the source the logging reads), or through the
 // MON$ tables directly, in a database that has no views.
-using Source = TdmQuillmere::MonitorSource;
+using Source = TdmQuillmere::SourceKind;
 
 struct Monitor {
     TdmServerProperties connection;
@@ -214,21 +214,6 @@ const char* sortColumn(catalogue::SnapshotId id)
     case catalogue::SnapshotId::Attachments: return "TMP$USER";
     default: return nullptr;
     }
-}
-
-Snapshot& snapshotOf(TdmQuillmere& dm, catalogue::SnapshotId id)
-{
-    switch (id) {
-    case catalogue::SnapshotId::Database: return dm.cdsDatabase;
-    case catalogue::SnapshotId::Pools: return dm.cdsPools;
-    case catalogue::SnapshotId::PoolBlocks: return dm.cdsPoolBlocks;
-    case catalogue::SnapshotId::Procedures: return dm.cdsProcedures;
-    case catalogue::SnapshotId::Statements: return dm.cdsStatements;
-    case catalogue::SnapshotId::Relations: return dm.cdsRelations;
-    case catalogue::SnapshotId::Transactions: return dm.cdsTransactions;
-    case catalogue::SnapshotId::Attachments: return dm.cdsAttachments;
-    }
-    return dm.cdsDatabase;
 }
 
 // The rows of a pool type in the pools snapshot.
@@ -455,7 +440,7 @@ private slots:
             }
             compared = true;
             for (const catalogue::SnapshotDecl& decl : catalogue::allSnapshots()) {
-                Snapshot& s = snapshotOf(m.dm, decl.id);
+                Snapshot& s = m.dm.snapshot(decl.id);
                 m.dm.SetSourceOverride(Source::Tables);
                 s.open();
                 const Contents views = contents(s, sortColumn(decl.id));

@@ -105,10 +105,10 @@ private slots:
         QCOMPARE(log.EnabledTableCount(), 0);
         QVERIFY(log.PoolsSummarized());
         QCOMPARE(log.GeneratorName(), QStringLiteral("PERFORMANCE_LOG_G"));
-        QCOMPARE(log.TransactionsLogTableName(), QStringLiteral("LOG$TRANSACTIONS"));
+        QCOMPARE(log.ItemLogTableName(TLogItem::Transactions), QStringLiteral("LOG$TRANSACTIONS"));
         QVERIFY(log.Database() == nullptr);
 
-        log.SetDatabaseEnabled(true);
+        log.SetItemEnabled(TLogItem::Database, true);
         createLogObjects(log);
         // creating marks nothing verified; the next check finds the objects
         QVERIFY(!log.TablesVerified() && !log.GeneratorVerified() && !log.ReadyToLog());
@@ -117,20 +117,20 @@ private slots:
         QVERIFY(log.GeneratorExists());
         QVERIFY(log.ReadyToLog());
 
-        log.SetDatabaseLogTableName(QStringLiteral("LOG$DATABASE"));  // the same name
+        log.SetItemLogTableName(TLogItem::Database, QStringLiteral("LOG$DATABASE"));  // the same name
         log.SetGeneratorName(QStringLiteral("PERFORMANCE_LOG_G"));
         log.SetPoolsSummarized(false);
-        log.SetStatementsEnabled(true);
+        log.SetItemEnabled(TLogItem::Statements, true);
         QCOMPARE(log.EnabledTableCount(), 2);
         QVERIFY(log.ReadyToLog());
-        log.SetDatabaseLogTableName(QStringLiteral("LOG$OTHER"));
+        log.SetItemLogTableName(TLogItem::Database, QStringLiteral("LOG$OTHER"));
         QVERIFY(!log.TablesVerified() && log.GeneratorVerified());
-        log.SetDatabaseLogTableName(QStringLiteral("LOG$DATABASE"));  // back again: still unverified
+        log.SetItemLogTableName(TLogItem::Database, QStringLiteral("LOG$DATABASE"));  // back again: still unverified
         QVERIFY(!log.TablesVerified());
         log.SetGeneratorName(QStringLiteral("G2"));
         QVERIFY(!log.GeneratorVerified());
-        log.SetStatementsEnabled(false);
-        log.SetDatabaseEnabled(false);
+        log.SetItemEnabled(TLogItem::Statements, false);
+        log.SetItemEnabled(TLogItem::Database, false);
         QVERIFY(log.VerifyTables(missing, incorrect));
         QVERIFY(!log.ReadyToLog());  // nothing enabled
     }
@@ -272,13 +272,13 @@ private slots:
         // listed in the fixed order, whatever the order of enabling; two items share a name; one
         // name is in lower case
         db.execute(QStringLiteral("CREATE TABLE LOG$TRANSACTIONS (X INTEGER)"));
-        log.SetTransactionsEnabled(true);
-        log.SetAttachmentsEnabled(true);
-        log.SetAttachmentsLogTableName(QStringLiteral("LOG$SHARED"));
-        log.SetStatementsEnabled(true);
-        log.SetStatementsLogTableName(QStringLiteral("LOG$SHARED"));
-        log.SetDatabaseEnabled(true);
-        log.SetDatabaseLogTableName(QStringLiteral("log$db"));
+        log.SetItemEnabled(TLogItem::Transactions, true);
+        log.SetItemEnabled(TLogItem::Attachments, true);
+        log.SetItemLogTableName(TLogItem::Attachments, QStringLiteral("LOG$SHARED"));
+        log.SetItemEnabled(TLogItem::Statements, true);
+        log.SetItemLogTableName(TLogItem::Statements, QStringLiteral("LOG$SHARED"));
+        log.SetItemEnabled(TLogItem::Database, true);
+        log.SetItemLogTableName(TLogItem::Database, QStringLiteral("log$db"));
         calls.clear();
         QVERIFY(!log.VerifyTables(missing, incorrect, progress));
         QCOMPARE(missing, (QStringList{"LOG$SHARED", "log$db", "LOG$SHARED"}));
@@ -363,10 +363,10 @@ private slots:
                                    "VALUES (3, 'TRA', 30, 8)")});
         LogModule m(db);
         TemporaryCurrentFolder folder;
-        m.log.SetDatabaseEnabled(true);
-        m.log.SetPoolsEnabled(true);
+        m.log.SetItemEnabled(TLogItem::Database, true);
+        m.log.SetItemEnabled(TLogItem::Pools, true);
         createLogObjects(m.log);
-        m.log.SetPoolsEnabled(false);
+        m.log.SetItemEnabled(TLogItem::Pools, false);
         m.log.LogSnapshot();
         m.log.LogSnapshot();
         const QList<QStringList> numbers = queryRows(db, "SELECT SNAPSHOT_ID, ID FROM LOG$DATABASE ORDER BY ID");
@@ -383,8 +383,8 @@ private slots:
                  qPrintable(trace));
         m.log.SetGeneratorName(QStringLiteral("PERFORMANCE_LOG_G"));
 
-        m.log.SetDatabaseEnabled(false);
-        m.log.SetPoolsEnabled(true);
+        m.log.SetItemEnabled(TLogItem::Database, false);
+        m.log.SetItemEnabled(TLogItem::Pools, true);
         m.log.LogSnapshot();  // summarized
         QCOMPARE(queryRows(db, "SELECT TMP$TYPE, TMP$POOL_MEMORY, TMP$EXTEND_MEMORY FROM LOG$POOLS ORDER BY TMP$TYPE"),
                  (QList<QStringList>{{"CCH", "20", "5"}, {"TRA", "40", "6"}}));
@@ -445,7 +445,7 @@ private slots:
         db.execute(QStringLiteral("INSERT INTO TMP$DATABASE (TMP$DATABASE_ID) VALUES (1)"));
         LogModule m(db);
         TemporaryCurrentFolder folder;
-        m.log.SetDatabaseEnabled(true);
+        m.log.SetItemEnabled(TLogItem::Database, true);
         createLogObjects(m.log);
         QTemporaryDir elsewhere;
         const QString target = elsewhere.filePath(QStringLiteral("precious.txt"));

@@ -226,12 +226,12 @@ private slots:
     {
         TfrmLoggingSetup dlg;
         dlg.show();
-        dlg.SetStatementsEnabled(true);
-        dlg.SetStatementsLogTableName(QStringLiteral("  "));
+        dlg.SetItemEnabled(TLogItem::Statements, true);
+        dlg.SetItemLogTableName(TLogItem::Statements, QStringLiteral("  "));
         dlg.btnOK->click();
         QCOMPARE(reported, QStringList{kNamesMessage});
         QVERIFY(dlg.isVisible());
-        QCOMPARE(dlg.StatementsLogTableName(), QStringLiteral("  "));
+        QCOMPARE(dlg.ItemLogTableName(TLogItem::Statements), QStringLiteral("  "));
         setInterval(dlg, 50, 0, 0, 0);  // beyond the timer, too
         dlg.btnCancel->click();
         QVERIFY(!dlg.isVisible());
@@ -245,15 +245,15 @@ private slots:
         // with every item off nothing else is checked, not even an interval of 0
         dlg.show();
         setInterval(dlg, 0, 0, 0, 0);
-        dlg.SetStatementsEnabled(false);
+        dlg.SetItemEnabled(TLogItem::Statements, false);
         dlg.btnOK->click();
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
 
         reported.clear();
         dlg.show();
-        dlg.SetStatementsEnabled(true);
-        dlg.SetStatementsLogTableName(QStringLiteral("LOG$S"));
+        dlg.SetItemEnabled(TLogItem::Statements, true);
+        dlg.SetItemLogTableName(TLogItem::Statements, QStringLiteral("LOG$S"));
         dlg.SetGeneratorName(QString());
         dlg.btnOK->click();
         dlg.SetGeneratorName(QStringLiteral(" "));  // blanks pass here
@@ -273,7 +273,7 @@ private slots:
         dlg.show();
         setInterval(dlg, 50, 0, 0, 0);
         dlg.btnOK->click();  // even with every item off: the interval would wrap around
-        dlg.SetDatabaseEnabled(true);
+        dlg.SetItemEnabled(TLogItem::Database, true);
         dlg.btnOK->click();
         setInterval(dlg, 49, 17, 2, 48);
         dlg.btnOK->click();

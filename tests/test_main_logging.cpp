@@ -110,7 +110,7 @@ bool tableExists(const TestDatabase& db, const QString& name)
            QLatin1String("1");
 }
 
-void databaseOn(TfrmLoggingSetup& d) { d.SetDatabaseEnabled(true); }
+void databaseOn(TfrmLoggingSetup& d) { d.SetItemEnabled(TLogItem::Database, true); }
 
 TestDatabase& withDatabaseRow(TestDatabase& db)
 {
@@ -229,7 +229,7 @@ private slots:
         QVERIFY(f.TimerLog.isActive());
 
         // everything off while logging is on: paused, "&Logging" left as it is, nothing asked
-        QVERIFY(w.setup([](TfrmLoggingSetup& d) { d.SetDatabaseEnabled(false); }, true, {Ask::Ok}));
+        QVERIFY(w.setup([](TfrmLoggingSetup& d) { d.SetItemEnabled(TLogItem::Database, false); }, true, {Ask::Ok}));
         QCOMPARE(w.prompts.requests.size(), size_t(1));
         QVERIFY(!f.TimerLog.isActive() && f.actLoggingEnabled->isChecked());
         QVERIFY(w.errors.isEmpty());
@@ -243,7 +243,7 @@ private slots:
         Window w(db);
         TfrmMain& f = *w.form;
         const Fill blankGenerator = [](TfrmLoggingSetup& d) {
-            d.SetDatabaseEnabled(true);
+            d.SetItemEnabled(TLogItem::Database, true);
             d.SetGeneratorName("   ");  // passes the dialog, fails to create
         };
         w.setup(blankGenerator, true, {Ask::Ok, Ask::Ok});
@@ -252,7 +252,7 @@ private slots:
         QVERIFY(tableExists(db, "LOG$DATABASE"));
         QVERIFY(f.Timer.isActive() && !f.TimerLog.isActive() && !f.actLoggingEnabled->isEnabled());
 
-        w.setup([](TfrmLoggingSetup& d) { d.SetRelationsEnabled(true); }, true, {Ask::Cancel});
+        w.setup([](TfrmLoggingSetup& d) { d.SetItemEnabled(TLogItem::Relations, true); }, true, {Ask::Cancel});
         QCOMPARE(w.errors.size(), 1);
         QCOMPARE(w.prompts.requests.size(), size_t(1));
         QVERIFY(!tableExists(db, "LOG$RELATIONS"));
@@ -297,9 +297,9 @@ private slots:
             TfrmMain& f = *w.form;
             QString shown;
             w.startLogging([&](TfrmLoggingSetup& d) {
-                shown = d.DatabaseLogTableName() + ' ' + d.GeneratorName() + ' ' + d.AttachmentsLogTableName();
-                d.SetDatabaseLogTableName("LOG$DATABASE");
-                d.SetDatabaseEnabled(true);
+                shown = d.ItemLogTableName(TLogItem::Database) + ' ' + d.GeneratorName() + ' ' + d.ItemLogTableName(TLogItem::Attachments);
+                d.SetItemLogTableName(TLogItem::Database, "LOG$DATABASE");
+                d.SetItemEnabled(TLogItem::Database, true);
                 // 34 days 17:20:00 = 3,000,000,000 ms
                 d.edtDays->setValue(34);
                 d.edtHours->setValue(17);
@@ -330,9 +330,9 @@ private slots:
         w.setup(
             [&](TfrmLoggingSetup& d) {
                 shown = QStringLiteral("%1 %2 %3 %4")
-                            .arg(d.DatabaseLogTableName(), d.GeneratorName())
+                            .arg(d.ItemLogTableName(TLogItem::Database), d.GeneratorName())
                             .arg(d.LogInterval())
-                            .arg(d.DatabaseEnabled());
+                            .arg(d.ItemEnabled(TLogItem::Database));
             },
             false);
         QCOMPARE(shown, QStringLiteral("LOG$DATABASE G_A 3000000000 0"));

@@ -40,18 +40,7 @@ struct Monitor {
         dm.SetDatabase(&connection.IBDatabase);
         connection.SetConnected(true);
     }
-    Snapshot& snapshot(GridId id)
-    {
-        switch (id) {
-        case GridId::Procedures: return dm.cdsProcedures;
-        case GridId::Statements: return dm.cdsStatements;
-        case GridId::Relations: return dm.cdsRelations;
-        case GridId::Transactions: return dm.cdsTransactions;
-        case GridId::Attachments: return dm.cdsAttachments;
-        case GridId::Pools: return dm.cdsPools;
-        }
-        Q_UNREACHABLE();
-    }
+    Snapshot& snapshot(GridId id) { return dm.snapshot(grids::gridDecl(id).snapshot); }
 };
 
 // What the main window does on a refresh: note the key, re-read with the views suspended, find

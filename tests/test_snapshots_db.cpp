@@ -28,21 +28,6 @@ class TestSnapshotsDb : public QObject {
         }
     };
 
-    static Snapshot& snapshotOf(TdmQuillmere& dm, SnapshotId id)
-    {
-        switch (id) {
-        case SnapshotId::Database: return dm.cdsDatabase;
-        case SnapshotId::Pools: return dm.cdsPools;
-        case SnapshotId::PoolBlocks: return dm.cdsPoolBlocks;
-        case SnapshotId::Procedures: return dm.cdsProcedures;
-        case SnapshotId::Statements: return dm.cdsStatements;
-        case SnapshotId::Relations: return dm.cdsRelations;
-        case SnapshotId::Transactions: return dm.cdsTransactions;
-        case SnapshotId::Attachments: return dm.cdsAttachments;
-        }
-        Q_UNREACHABLE();
-    }
-
     static QString insertStatement(int id, int attachment, const QString& state, const QString& sql = QStringLiteral("select 1 from rdb$database"))
     {
         return QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$ATTACHMENT_ID, TMP$STATE, TMP$SQL, "
@@ -72,7 +57,7 @@ private slots:
         Monitor m(db);
         m.dm.cdsPoolBlocks.setParam(QStringLiteral("TMP$POOL_ID"), 1);
         for (const catalogue::SnapshotDecl& decl : catalogue::allSnapshots()) {
-            Snapshot& s = snapshotOf(m.dm, decl.id);
+            Snapshot& s = m.dm.snapshot(decl.id);
             s.open();
             QVERIFY2(s.isOpen(), decl.snapshotName);
             QCOMPARE(s.rowCount(), 1);
@@ -286,10 +271,10 @@ private slots:
         QVERIFY(m.dm.ShowSystemTables());
         s.open();
         QCOMPARE(s.rowCount(), 4);
-        const QString before = m.dm.qryRelations.sqlText();
+        const QString before = m.dm.query(SnapshotId::Relations).sqlText();
         m.dm.SetShowSystemTables(true);  // the same value changes nothing
-        QCOMPARE(m.dm.qryRelations.sqlText(), before);
-        QVERIFY(m.dm.qryRelations.isPrepared());
+        QCOMPARE(m.dm.query(SnapshotId::Relations).sqlText(), before);
+        QVERIFY(m.dm.query(SnapshotId::Relations).isPrepared());
         m.dm.SetShowSystemTables(false);
         QCOMPARE(s.rowCount(), 4);  // the rows stay until the next refresh
         s.refresh();

@@ -1,7 +1,6 @@
 #include "connection/IBConnectionDM.h"
 
 #include "ib/Database.h"
-#include "monitor/MonitorQuery.h"
 
 void TdmIBConnection::SetDatabase(ib::Database* database)
 {
@@ -15,11 +14,6 @@ void TdmIBConnection::ApplyDatabase()
 {
     for (auto it = m_components.rbegin(); it != m_components.rend(); ++it)
         (*it)(m_database);
-}
-
-void TdmIBConnection::addComponent(MonitorQuery* query)
-{
-    m_components.push_back([query](ib::Database* db) { query->setDatabase(db); });
 }
 
 void TdmIBConnection::addComponent(ib::TransactionComponent* transaction)

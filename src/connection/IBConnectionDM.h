@@ -12,7 +12,6 @@ class Database;
 class TransactionComponent;
 class StatementComponent;
 }  // namespace ib
-class MonitorQuery;
 
 class TdmIBConnection : public QObject {
     Q_OBJECT
@@ -27,10 +26,10 @@ public:
 
 protected:
     // The module's components, in creation order.
-    void addComponent(MonitorQuery* query);
     void addComponent(ib::TransactionComponent* transaction);
     void addComponent(ib::StatementComponent* statement);
-    // An information requester: gets the connection like the others.
+    // Anything else that works on the connection (a query, an information requester): gets it
+    // like the others.
     void addComponent(std::function<void(ib::Database*)> informationRequester);
 
 private:

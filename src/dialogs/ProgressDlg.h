@@ -7,7 +7,7 @@
 // goes to the application's error reporting and the dialog stays open), or when no task is
 // set. A press of Abort while the task runs does not stop it; the dialog then ends with OK.
 
-#include "dialogs/ProgressInterfaces.h"
+#include "common/ProgressInterfaces.h"
 
 #include <QDialog>
 #include <QProgressBar>

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Messages.h"
+#include "connection/TransactionScope.h"
 #include "ib/ParamBlock.h"
 #include "ib/Transaction.h"
 #include "logging/LogSQLConstants.h"
@@ -175,26 +176,10 @@ int TdmPerformanceLog::EnabledTableCount() const
 template <typename Work>
 void TdmPerformanceLog::inManualTransaction(Work work)
 {
-    trxManualRW.start();
-    try {
-        work();
-    } catch (...) {
-        sqlOperation.statement().free();
-        // what succeeded before the failure stays; the failure is the error that goes on
-        try {
-            trxManualRW.commit();
-        } catch (...) {
-            trxManualRW.transaction().endQuietly();
-        }
-        throw;
-    }
-    sqlOperation.statement().free();
-    try {
-        trxManualRW.commit();
-    } catch (...) {
-        trxManualRW.transaction().endQuietly();
-        throw;
-    }
+    // what succeeded before a failure stays; the failure is the error that goes on
+    TransactionScope scope(trxManualRW, &sqlOperation, TransactionScope::OnFailure::Commit);
+    work();
+    scope.commit();
 }
 
 void TdmPerformanceLog::ExecuteStatement(const QString& text)

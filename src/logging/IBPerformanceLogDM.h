@@ -8,7 +8,7 @@
 // unset and SetDatabase is not used. Every database error goes on to the caller.
 
 #include "connection/IBConnectionDM.h"
-#include "dialogs/ProgressInterfaces.h"
+#include "common/ProgressInterfaces.h"
 #include "ib/Database.h"
 #include "monitor/MonitorQuery.h"
 #include "monitor/Snapshot.h"
@@ -46,36 +46,6 @@ public:
     void SetItemEnabled(TLogItem item, bool enabled) { m_items[index(item)].enabled = enabled; }
     const QString& ItemLogTableName(TLogItem item) const { return m_items[index(item)].logTableName; }
     void SetItemLogTableName(TLogItem item, const QString& name);
-
-    bool AttachmentsEnabled() const { return ItemEnabled(TLogItem::Attachments); }
-    void SetAttachmentsEnabled(bool v) { SetItemEnabled(TLogItem::Attachments, v); }
-    bool DatabaseEnabled() const { return ItemEnabled(TLogItem::Database); }
-    void SetDatabaseEnabled(bool v) { SetItemEnabled(TLogItem::Database, v); }
-    bool PoolsEnabled() const { return ItemEnabled(TLogItem::Pools); }
-    void SetPoolsEnabled(bool v) { SetItemEnabled(TLogItem::Pools, v); }
-    bool ProceduresEnabled() const { return ItemEnabled(TLogItem::Procedures); }
-    void SetProceduresEnabled(bool v) { SetItemEnabled(TLogItem::Procedures, v); }
-    bool RelationsEnabled() const { return ItemEnabled(TLogItem::Relations); }
-    void SetRelationsEnabled(bool v) { SetItemEnabled(TLogItem::Relations, v); }
-    bool StatementsEnabled() const { return ItemEnabled(TLogItem::Statements); }
-    void SetStatementsEnabled(bool v) { SetItemEnabled(TLogItem::Statements, v); }
-    bool TransactionsEnabled() const { return ItemEnabled(TLogItem::Transactions); }
-    void SetTransactionsEnabled(bool v) { SetItemEnabled(TLogItem::Transactions, v); }
-
-    const QString& AttachmentsLogTableName() const { return ItemLogTableName(TLogItem::Attachments); }
-    void SetAttachmentsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Attachments, v); }
-    const QString& DatabaseLogTableName() const { return ItemLogTableName(TLogItem::Database); }
-    void SetDatabaseLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Database, v); }
-    const QString& PoolsLogTableName() const { return ItemLogTableName(TLogItem::Pools); }
-    void SetPoolsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Pools, v); }
-    const QString& ProceduresLogTableName() const { return ItemLogTableName(TLogItem::Procedures); }
-    void SetProceduresLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Procedures, v); }
-    const QString& RelationsLogTableName() const { return ItemLogTableName(TLogItem::Relations); }
-    void SetRelationsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Relations, v); }
-    const QString& StatementsLogTableName() const { return ItemLogTableName(TLogItem::Statements); }
-    void SetStatementsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Statements, v); }
-    const QString& TransactionsLogTableName() const { return ItemLogTableName(TLogItem::Transactions); }
-    void SetTransactionsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Transactions, v); }
 
     // A different name clears GeneratorVerified; the same name changes nothing.
     const QString& GeneratorName() const { return m_generatorName; }

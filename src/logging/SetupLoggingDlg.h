@@ -31,36 +31,6 @@ public:
     QString ItemLogTableName(TLogItem item) const;
     void SetItemLogTableName(TLogItem item, const QString& name);
 
-    bool AttachmentsEnabled() const { return ItemEnabled(TLogItem::Attachments); }
-    void SetAttachmentsEnabled(bool v) { SetItemEnabled(TLogItem::Attachments, v); }
-    bool DatabaseEnabled() const { return ItemEnabled(TLogItem::Database); }
-    void SetDatabaseEnabled(bool v) { SetItemEnabled(TLogItem::Database, v); }
-    bool PoolsEnabled() const { return ItemEnabled(TLogItem::Pools); }
-    void SetPoolsEnabled(bool v) { SetItemEnabled(TLogItem::Pools, v); }
-    bool ProceduresEnabled() const { return ItemEnabled(TLogItem::Procedures); }
-    void SetProceduresEnabled(bool v) { SetItemEnabled(TLogItem::Procedures, v); }
-    bool RelationsEnabled() const { return ItemEnabled(TLogItem::Relations); }
-    void SetRelationsEnabled(bool v) { SetItemEnabled(TLogItem::Relations, v); }
-    bool StatementsEnabled() const { return ItemEnabled(TLogItem::Statements); }
-    void SetStatementsEnabled(bool v) { SetItemEnabled(TLogItem::Statements, v); }
-    bool TransactionsEnabled() const { return ItemEnabled(TLogItem::Transactions); }
-    void SetTransactionsEnabled(bool v) { SetItemEnabled(TLogItem::Transactions, v); }
-
-    QString AttachmentsLogTableName() const { return ItemLogTableName(TLogItem::Attachments); }
-    void SetAttachmentsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Attachments, v); }
-    QString DatabaseLogTableName() const { return ItemLogTableName(TLogItem::Database); }
-    void SetDatabaseLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Database, v); }
-    QString PoolsLogTableName() const { return ItemLogTableName(TLogItem::Pools); }
-    void SetPoolsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Pools, v); }
-    QString ProceduresLogTableName() const { return ItemLogTableName(TLogItem::Procedures); }
-    void SetProceduresLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Procedures, v); }
-    QString RelationsLogTableName() const { return ItemLogTableName(TLogItem::Relations); }
-    void SetRelationsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Relations, v); }
-    QString StatementsLogTableName() const { return ItemLogTableName(TLogItem::Statements); }
-    void SetStatementsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Statements, v); }
-    QString TransactionsLogTableName() const { return ItemLogTableName(TLogItem::Transactions); }
-    void SetTransactionsLogTableName(const QString& v) { SetItemLogTableName(TLogItem::Transactions, v); }
-
     bool PoolsSummarized() const;
     void SetPoolsSummarized(bool summarized);
     QString GeneratorName() const;

@@ -219,7 +219,7 @@ void TfrmMain::UpdateCommandStates()
     UpdateRefreshPanel();
     frmMemoryDisplayChart->setVisible(actMemorySummary->isChecked());
     // plans where the server gives them: Firebird, read directly
-    memPlan->setVisible(connected && m_dmQuillmere->KnownSource() == TdmQuillmere::MonitorSource::Firebird);
+    memPlan->setVisible(connected && m_dmQuillmere->GivesPlans());
     dbgrdPools->setVisible(actMemoryDetails->isChecked());
 }
 

@@ -6,8 +6,6 @@
 #include "monitor/DisplayTexts.h"
 #include "monitor/MonitorSQL.h"
 
-#include <exception>
-
 using catalogue::DisplayRule;
 using catalogue::SnapshotId;
 using catalogue::snapshotDecl;
@@ -15,14 +13,6 @@ using catalogue::snapshotDecl;
 TdmQuillmere::TdmQuillmere(QObject* owner)
     : TdmIBConnection(owner),
       IBTransaction(ib::readCommittedTpb(true)),
-      qryDatabase(QStringLiteral("qryDatabase"), monitorsql::Database),
-      qryPools(QStringLiteral("qryPools"), monitorsql::Pools),
-      qryPoolBlocks(QStringLiteral("qryPoolBlocks"), monitorsql::PoolBlocks),
-      qryProcedures(QStringLiteral("qryProcedures"), monitorsql::Procedures),
-      qryStatements(QStringLiteral("qryStatements"), monitorsql::Statements),
-      qryRelations(QStringLiteral("qryRelations"), monitorsql::Relations),
-      qryTransactions(QStringLiteral("qryTransactions"), monitorsql::Transactions),
-      qryAttachments(QStringLiteral("qryAttachments"), monitorsql::Attachments),
       cdsDatabase(snapshotDecl(SnapshotId::Database), this),
       cdsPools(snapshotDecl(SnapshotId::Pools), this),
       cdsPoolBlocks(snapshotDecl(SnapshotId::PoolBlocks), this),
@@ -32,17 +22,20 @@ TdmQuillmere::TdmQuillmere(QObject* owner)
       cdsTransactions(snapshotDecl(SnapshotId::Transactions), this),
       cdsAttachments(snapshotDecl(SnapshotId::Attachments), this),
       IBTransactionReadWrite(ib::readCommittedTpb(false)),
-      m_timestampCutoff(QDate(1975, 1, 1), QTime(0, 0), Qt::UTC)  // as the server's times are held
+      m_timestampCutoff(QDate(1975, 1, 1), QTime(0, 0), Qt::UTC),  // as the server's times are held
+      m_control(IBTransactionReadWrite, sqlOperation),
+      m_tables(IBTransaction, m_control,
+               [this] { return Database() ? Database()->params().value(QStringLiteral("lc_ctype")) : QString(); }),
+      m_firebird(IBTransaction, m_control)
 {
     addComponent(&IBTransaction);
-    bindSnapshot(cdsDatabase, qryDatabase);
-    bindSnapshot(cdsPools, qryPools);
-    bindSnapshot(cdsPoolBlocks, qryPoolBlocks);
-    bindSnapshot(cdsProcedures, qryProcedures);
-    bindSnapshot(cdsStatements, qryStatements);
-    bindSnapshot(cdsRelations, qryRelations);
-    bindSnapshot(cdsTransactions, qryTransactions);
-    bindSnapshot(cdsAttachments, qryAttachments);
+    for (MonitorQuery* query : m_tables.queries())
+        addComponent([query](ib::Database* db) { query->setDatabase(db); });
+    for (const catalogue::SnapshotDecl& decl : catalogue::allSnapshots()) {
+        Snapshot& s = snapshot(decl.id);
+        s.setFetcher([this](Snapshot& into, RowStore& rows) { fetch(into, rows); });
+        bindTextRules(s);
+    }
     for (ib::StatementComponent* statement : m_firebird.statements())
         addComponent(statement);
     addComponent(&IBTransactionReadWrite);
@@ -64,11 +57,23 @@ TdmQuillmere::~TdmQuillmere()
         m_watched->removeUser(this);
 }
 
-void TdmQuillmere::bindSnapshot(Snapshot& snapshot, MonitorQuery& query)
+Snapshot& TdmQuillmere::snapshot(SnapshotId id)
 {
-    addComponent(&query);
-    query.setTransaction(&IBTransaction);
-    snapshot.setFetcher([this, &query](Snapshot& s, RowStore& rows) { fetch(query, s, rows); });
+    switch (id) {
+    case SnapshotId::Database: return cdsDatabase;
+    case SnapshotId::Pools: return cdsPools;
+    case SnapshotId::PoolBlocks: return cdsPoolBlocks;
+    case SnapshotId::Procedures: return cdsProcedures;
+    case SnapshotId::Statements: return cdsStatements;
+    case SnapshotId::Relations: return cdsRelations;
+    case SnapshotId::Transactions: return cdsTransactions;
+    case SnapshotId::Attachments: return cdsAttachments;
+    }
+    return cdsDatabase;
+}
+
+void TdmQuillmere::bindTextRules(Snapshot& snapshot)
+{
     for (int c = 0; c < snapshot.columnCount(); ++c) {
         switch (snapshot.columnDecl(c).rule) {
         case DisplayRule::Plain: break;
@@ -93,7 +98,7 @@ void TdmQuillmere::bindSnapshot(Snapshot& snapshot, MonitorQuery& query)
 
 bool TdmQuillmere::snapshotPerTransaction()
 {
-    if (!m_serverKindKnown && Database() && Database()->isConnected()) {
+    if (!m_serverKindKnown && connected()) {
         m_snapshotPerTransaction = !Database()->attachment().firebirdVersion().empty();
         m_serverKindKnown = true;
     }
@@ -103,18 +108,54 @@ bool TdmQuillmere::snapshotPerTransaction()
 void TdmQuillmere::forgetServer() noexcept
 {
     m_serverKindKnown = false;
-    m_source.reset();
-    m_firebird.forget();
+    m_chosen.reset();
+    for (MonitorSource* s : sources())
+        s->forget();
 }
 
-TdmQuillmere::MonitorSource TdmQuillmere::Source()
+TdmQuillmere::SourceKind TdmQuillmere::Source()
 {
     if (m_sourceOverride)
         return *m_sourceOverride;
-    if (m_source)
-        return *m_source;
-    if (!Database() || !Database()->isConnected() || !snapshotPerTransaction())
-        return MonitorSource::Tables;
+    if (m_chosen)
+        return *m_chosen;
+    if (!connected())
+        return SourceKind::Tables;
+    m_chosen = chooseSource();
+    return *m_chosen;
+}
+
+MonitorSource& TdmQuillmere::source()
+{
+    if (Source() == SourceKind::Firebird)
+        return m_firebird;
+    return m_tables;
+}
+
+const MonitorSource* TdmQuillmere::knownSource() const
+{
+    const std::optional<SourceKind> known = m_sourceOverride ? m_sourceOverride : m_chosen;
+    if (!known)
+        return nullptr;
+    return *known == SourceKind::Firebird ? static_cast<const MonitorSource*>(&m_firebird) : &m_tables;
+}
+
+bool TdmQuillmere::GivesPlans() const
+{
+    const MonitorSource* known = knownSource();
+    return known && known->givesPlans();
+}
+
+std::optional<qint64> TdmQuillmere::TickOldestActive() const
+{
+    const MonitorSource* known = knownSource();
+    return known ? known->tickOldestActive() : std::nullopt;
+}
+
+TdmQuillmere::SourceKind TdmQuillmere::chooseSource()
+{
+    if (!snapshotPerTransaction())
+        return SourceKind::Tables;
     // Firebird: its own MON$ tables, unless the database has TMP$ relations other than Quillmere's
     // views (tables for tests or offline use, or someone else's views)
     if (!IBTransaction.isActive())
@@ -131,16 +172,23 @@ TdmQuillmere::MonitorSource TdmQuillmere::Source()
             onlyOwnViews = false;
     }
     st.closeCursor();
-    m_source = onlyOwnViews ? MonitorSource::Firebird : MonitorSource::Tables;
-    return *m_source;
+    return onlyOwnViews ? SourceKind::Firebird : SourceKind::Tables;
 }
 
 void TdmQuillmere::endMonitoringSnapshot() noexcept
 {
-    m_firebird.forget();
+    for (MonitorSource* s : sources())
+        s->beginTick();
     // a server that keeps one MON$ snapshot per transaction shows a new one in the next transaction
     if (IBTransaction.isActive() && m_serverKindKnown && m_snapshotPerTransaction)
         IBTransaction.transaction().endQuietly();
+}
+
+void TdmQuillmere::abandonRead() noexcept
+{
+    for (MonitorSource* s : sources())
+        s->forget();
+    IBTransaction.transaction().endQuietly();
 }
 
 TdmQuillmere::Tick::Tick(TdmQuillmere& dm) : m_dm(dm)
@@ -151,30 +199,19 @@ TdmQuillmere::Tick::Tick(TdmQuillmere& dm) : m_dm(dm)
 
 TdmQuillmere::Tick::~Tick() { --m_dm.m_tickDepth; }
 
-void TdmQuillmere::fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows)
+void TdmQuillmere::fetch(Snapshot& snapshot, RowStore& rows)
 {
     // a fetch outside a refresh is a tick of its own
     std::optional<Tick> ownTick;
     if (m_tickDepth == 0)
         ownTick.emplace(*this);
     try {
-        const bool firebird = Source() == MonitorSource::Firebird;
+        MonitorSource& from = source();
         if (!IBTransaction.isActive())
             IBTransaction.start();
-        if (firebird) {
-            m_firebird.fill(snapshot, rows, IBTransaction, m_showSystemTables);
-            snapshot.setTextDecoder({});  // the source keeps its texts as UTF-8
-        } else {
-            query.fetchInto(snapshot, rows);
-            // the connection's character set; its decoder is made again only when the set changes
-            const QString characterSet = Database()->params().value(QStringLiteral("lc_ctype"));
-            if (m_tablesDecoder.characterSet() != characterSet)
-                m_tablesDecoder = ib::TextDecoder(characterSet);
-            snapshot.setTextDecoder(m_tablesDecoder);
-        }
+        from.fill(snapshot, rows);
     } catch (...) {
-        m_firebird.forget();
-        IBTransaction.transaction().endQuietly();
+        abandonRead();
         throw;
     }
     // Firebird: the transaction stays until the next tick begins, so that everything read until
@@ -185,19 +222,19 @@ void TdmQuillmere::fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows
 
 QString TdmQuillmere::StatementPlan(qint64 statementId)
 {
-    if (!Database() || !Database()->isConnected() || Source() != MonitorSource::Firebird)
+    if (!connected())
+        return {};
+    MonitorSource& from = source();
+    if (!from.givesPlans())
         return {};
     if (!IBTransaction.isActive())
         IBTransaction.start();
-    std::optional<std::string> plan;
     try {
-        plan = m_firebird.statementPlan(statementId, IBTransaction);
+        return from.statementPlan(statementId);
     } catch (...) {
-        m_firebird.forget();
-        IBTransaction.transaction().endQuietly();
+        abandonRead();
         throw;
     }
-    return plan ? QString::fromUtf8(plan->data(), static_cast<qsizetype>(plan->size())) : QString();
 }
 
 void TdmQuillmere::SetShowSystemTables(bool show)
@@ -205,8 +242,8 @@ void TdmQuillmere::SetShowSystemTables(bool show)
     if (show == m_showSystemTables)
         return;
     m_showSystemTables = show;
-    qryRelations.setSQL({QString::fromLatin1(show ? monitorsql::RelationsWithSystemTables
-                                                  : monitorsql::RelationsWithoutSystemTables)});
+    for (MonitorSource* s : sources())
+        s->setShowSystemTables(show);
 }
 
 QString TdmQuillmere::cdsPoolsTMPTYPEGetText(const QVariant& value) const
@@ -235,142 +272,4 @@ QString TdmQuillmere::ElapsedTimeGetText(const Snapshot& snapshot, int row, int 
     if (!t.isValid() || t <= m_timestampCutoff)
         return {};
     return ElapsedTimeText(snapshot.doubleValue(row, column));
-}
-
-namespace {
-QString withId(const char* prefix, qint32 id) { return QString::fromLatin1(prefix) + QString::number(id); }
-namespace fbsql = monitorsql::firebird;
-}  // namespace
-
-// On Firebird each operation first looks for its row: a row the user cannot see (another user's,
-// for an ordinary user) or that has gone means the operation changed nothing.
-bool TdmQuillmere::CancelAttachment(qint32 id)
-{
-    if (Source() == MonitorSource::Firebird)
-        return firebirdOperation([id](const OperationStep& run) {
-            if (!run(withId(fbsql::UserAttachmentPrefix, id)))
-                return false;
-            run(withId(fbsql::CancelAttachmentPrefix, id));
-            return true;
-        });
-    return ExecuteOperation(withId(monitorsql::CancelAttachmentPrefix, id));
-}
-
-bool TdmQuillmere::ShutdownAttachment(qint32 id)
-{
-    if (Source() == MonitorSource::Firebird)
-        return firebirdOperation([id](const OperationStep& run) {
-            return run(withId(fbsql::UserAttachmentPrefix, id)) && run(withId(fbsql::ShutdownAttachmentPrefix, id)) > 0;
-        });
-    return ExecuteOperation(withId(monitorsql::ShutdownAttachmentPrefix, id));
-}
-
-bool TdmQuillmere::CancelStatement(qint32 id)
-{
-    if (Source() == MonitorSource::Firebird)
-        return firebirdOperation([id](const OperationStep& run) {
-            const std::optional<int64_t> state = run(withId(fbsql::StatementStatePrefix, id));
-            // Firebird cancels only what runs: a statement waiting for its client to fetch stays
-            if (state == 2)
-                throw Exception(msg::FirebirdCannotCancelStalled);
-            return state == 1 && run(withId(fbsql::CancelStatementPrefix, id)) > 0;
-        });
-    return ExecuteOperation(withId(monitorsql::CancelStatementPrefix, id));
-}
-
-bool TdmQuillmere::CommitTransaction(qint32 id)
-{
-    if (Source() == MonitorSource::Firebird)
-        return refuseEndingTransaction(id);
-    return ExecuteOperation(withId(monitorsql::CommitTransactionPrefix, id));
-}
-
-bool TdmQuillmere::RollbackTransaction(qint32 id)
-{
-    if (Source() == MonitorSource::Firebird)
-        return refuseEndingTransaction(id);
-    return ExecuteOperation(withId(monitorsql::RollbackTransactionPrefix, id));
-}
-
-bool TdmQuillmere::refuseEndingTransaction(qint32 id)
-{
-    return firebirdOperation([id](const OperationStep& run) {
-        if (!run(withId(fbsql::TransactionExistsPrefix, id)))
-            return false;
-        throw Exception(msg::FirebirdCannotEndTransaction);
-    });
-}
-
-bool TdmQuillmere::firebirdOperation(const std::function<bool(const OperationStep& run)>& steps)
-{
-    IBTransactionReadWrite.start();
-    const OperationStep run = [this](const QString& text) -> std::optional<int64_t> {
-        m_operationText = text;
-        ib::Statement& st = sqlOperation.prepare(IBTransactionReadWrite, ib::toClientText(text));
-        st.execute(IBTransactionReadWrite.transaction());
-        std::optional<int64_t> result;
-        if (st.isSelect()) {
-            if (st.fetch() && !st.isNull(0))
-                result = st.asInt64(0);
-            st.closeCursor();
-        } else {
-            result = st.recordCounts().deletes;
-        }
-        st.free();
-        return result;
-    };
-    bool acted = false;
-    try {
-        acted = steps(run);
-    } catch (...) {
-        sqlOperation.statement().free();
-        try {
-            IBTransactionReadWrite.rollback();
-        } catch (...) {
-            IBTransactionReadWrite.transaction().endQuietly();
-        }
-        throw;
-    }
-    try {
-        IBTransactionReadWrite.commit();
-    } catch (...) {
-        IBTransactionReadWrite.transaction().endQuietly();
-        throw;
-    }
-    return acted;
-}
-
-bool TdmQuillmere::ExecuteOperation(const QString& statementText)
-{
-    m_operationText = statementText;
-    IBTransactionReadWrite.start();
-    int64_t count = 0;
-    try {
-        ib::Statement& st = sqlOperation.prepare(IBTransactionReadWrite, ib::toClientText(statementText));
-        st.execute(IBTransactionReadWrite.transaction());
-    } catch (...) {
-        // the statement failed: nothing it did may stay, and no transaction may stay active
-        try {
-            IBTransactionReadWrite.rollback();
-        } catch (...) {
-        }
-        sqlOperation.statement().free();
-        throw;
-    }
-    std::exception_ptr countError;
-    try {
-        count = sqlOperation.statement().recordCounts().updates;
-    } catch (...) {
-        countError = std::current_exception();
-    }
-    sqlOperation.statement().free();
-    try {
-        IBTransactionReadWrite.commit();
-    } catch (...) {
-        IBTransactionReadWrite.transaction().endQuietly();
-        throw;
-    }
-    if (countError)
-        std::rethrow_exception(countError);
-    return count >= 1;
 }

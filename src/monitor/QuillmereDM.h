@@ -1,17 +1,20 @@
 #pragma once
-// The data layer of the monitor: one query and snapshot per monitoring source, all read in one
-// read-only transaction on the shared connection; the display-text rules; the system-tables
-// switch; and the control operations, each in a read-write transaction of its own.
+// The data layer of the monitor: one snapshot per monitoring source, all filled in one read-only
+// transaction on the shared connection by the source chosen for the connection (MonitorSource.h);
+// the display-text rules; the system-tables switch; and the control operations, each in a
+// read-write transaction of its own.
 
 #include "connection/IBConnectionDM.h"
 #include "ib/Database.h"
-#include "monitor/FirebirdSource.h"
-#include "monitor/MonitorQuery.h"
+#include "monitor/ControlStatements.h"
+#include "monitor/FirebirdMonitorSource.h"
+#include "monitor/MonitorSource.h"
 #include "monitor/Snapshot.h"
+#include "monitor/TablesSource.h"
 
 #include <QDateTime>
 
-#include <functional>
+#include <array>
 #include <optional>
 
 class TdmQuillmere : public TdmIBConnection, private ib::DatabaseUser {
@@ -20,13 +23,15 @@ public:
     explicit TdmQuillmere(QObject* owner = nullptr);
     ~TdmQuillmere() override;
 
-    // The read-only transaction of every monitoring query.
+    // The read-only transaction of every monitoring read.
     ib::TransactionComponent IBTransaction;
 
-    MonitorQuery qryDatabase, qryPools, qryPoolBlocks, qryProcedures, qryStatements, qryRelations, qryTransactions,
-        qryAttachments;
     Snapshot cdsDatabase, cdsPools, cdsPoolBlocks, cdsProcedures, cdsStatements, cdsRelations, cdsTransactions,
         cdsAttachments;
+    // The snapshot of a monitoring source.
+    Snapshot& snapshot(catalogue::SnapshotId id);
+    // The query text the TMP$ relations are read with for a snapshot.
+    MonitorQuery& query(catalogue::SnapshotId id) { return m_tables.query(id); }
 
     // The control operations' transaction and statement.
     ib::TransactionComponent IBTransactionReadWrite;
@@ -42,30 +47,39 @@ public:
     QString ElapsedTimeGetText(const Snapshot& snapshot, int row, int column) const;
 
     // Control operations: true when the server changed at least one row.
-    bool CancelAttachment(qint32 attachmentId);
-    bool ShutdownAttachment(qint32 attachmentId);
-    bool CancelStatement(qint32 statementId);
-    bool CommitTransaction(qint32 transactionId);
-    bool RollbackTransaction(qint32 transactionId);
-    bool ExecuteOperation(const QString& statementText);
+    bool CancelAttachment(qint32 attachmentId) { return control(ControlOperation::CancelAttachment, attachmentId); }
+    bool ShutdownAttachment(qint32 attachmentId) { return control(ControlOperation::ShutdownAttachment, attachmentId); }
+    bool CancelStatement(qint32 statementId) { return control(ControlOperation::CancelStatement, statementId); }
+    bool CommitTransaction(qint32 transactionId) { return control(ControlOperation::CommitTransaction, transactionId); }
+    bool RollbackTransaction(qint32 transactionId)
+    {
+        return control(ControlOperation::RollbackTransaction, transactionId);
+    }
+    bool control(ControlOperation operation, qint32 id) { return source().control(operation, id); }
+    // Whether the connection's source can carry the operation out at all.
+    bool supports(ControlOperation operation) { return source().supports(operation); }
+    // One statement that changes rows, in the control operations' transaction.
+    bool ExecuteOperation(const QString& statementText) { return m_control.update(statementText); }
     // The text of the last operation's statement.
-    const QString& OperationText() const { return m_operationText; }
+    const QString& OperationText() const { return m_control.lastText(); }
 
     // Whether the server shows its monitoring tables as one snapshot per transaction (Firebird), so
     // that the monitoring transaction ends when the next tick begins instead of with a retaining
     // commit after each fetch. Learnt once per connection.
     bool snapshotPerTransaction();
 
-    // Where the snapshots come from. Tables: the TMP$ relations through the query texts above (an
+    // Which source fills the snapshots. Tables: the TMP$ relations through the query texts (an
     // InterBase server, or a database that has TMP$ tables of its own). Firebird: the server's
     // MON$ and RDB$ tables read directly, for a Firebird database without TMP$ relations or with
-    // Quillmere's own views. Learnt once per connection.
-    enum class MonitorSource { Tables, Firebird };
-    MonitorSource Source();
-    // The source once learnt for this connection (or overridden); nothing before the first read.
-    std::optional<MonitorSource> KnownSource() const { return m_sourceOverride ? m_sourceOverride : m_source; }
-    // Reads through the given source instead of the one learnt (for comparing them); nullopt undoes it.
-    void SetSourceOverride(std::optional<MonitorSource> source) { m_sourceOverride = source; }
+    // Quillmere's own views. Chosen once per connection, at its first read.
+    enum class SourceKind { Tables, Firebird };
+    SourceKind Source();
+    // Reads through the given source instead of the one chosen (for comparing them); nullopt undoes it.
+    void SetSourceOverride(std::optional<SourceKind> kind) { m_sourceOverride = kind; }
+    // The source of this connection, chosen now if it has not been yet.
+    MonitorSource& source();
+    // Whether the statements' plans can be read: known once the source has been chosen.
+    bool GivesPlans() const;
 
     // One refresh: every snapshot read while a Tick lives comes from one snapshot of the server's
     // monitoring tables, and the next tick sees a new one. A fetch outside a tick is a tick of its
@@ -81,19 +95,21 @@ public:
         TdmQuillmere& m_dm;
     };
 
-    // The database's oldest active transaction as the running (or last) tick has read it: on a
-    // Firebird server read directly the pools read it on every refresh; nothing otherwise.
-    std::optional<qint64> TickOldestActive() const { return m_firebird.tickOldestActive(); }
+    // The database's oldest active transaction as the running (or last) tick has read it, where
+    // the source reads it on every refresh (Firebird read directly); nothing otherwise.
+    std::optional<qint64> TickOldestActive() const;
 
-    // The plan of a statement on a Firebird server, read now; empty when there is none.
+    // The plan of a statement, read now in the tick's transaction; empty when there is none.
     QString StatementPlan(qint64 statementId);
 
 private:
-    void bindSnapshot(Snapshot& snapshot, MonitorQuery& query);
-    void fetch(MonitorQuery& query, Snapshot& snapshot, RowStore& rows);
+    void fetch(Snapshot& snapshot, RowStore& rows);
+    void bindTextRules(Snapshot& snapshot);
     // Ends the monitoring transaction (a new MON$ snapshot for the next read) and forgets what the
-    // Firebird source has read.
+    // source has read.
     void endMonitoringSnapshot() noexcept;
+    // A read failed: nothing read stays, and the monitoring transaction ends.
+    void abandonRead() noexcept;
     void forgetServer() noexcept;
     void databaseClosing() noexcept override { forgetServer(); }
     void databaseDestroyed() noexcept override
@@ -101,22 +117,22 @@ private:
         forgetServer();
         m_watched = nullptr;
     }
-    // A control operation on a Firebird server read directly: its steps run statements in one
-    // read-write transaction. A step's statement gives the first value of a select's first row
-    // (nothing when there is no row), or the rows a delete deleted.
-    using OperationStep = std::function<std::optional<int64_t>(const QString& statementText)>;
-    bool firebirdOperation(const std::function<bool(const OperationStep& run)>& steps);
-    bool refuseEndingTransaction(qint32 transactionId);
+    bool connected() const { return Database() && Database()->isConnected(); }
+    SourceKind chooseSource();
+    // The source of the connection once chosen (or overridden); nullptr before.
+    const MonitorSource* knownSource() const;
+    // Both sources: each learns of every tick and setting, whichever is in use.
+    std::array<MonitorSource*, 2> sources() { return {&m_tables, &m_firebird}; }
 
     bool m_showSystemTables = true;
     QDateTime m_timestampCutoff;
-    QString m_operationText;
     bool m_serverKindKnown = false;
     bool m_snapshotPerTransaction = false;
-    std::optional<MonitorSource> m_source;
-    std::optional<MonitorSource> m_sourceOverride;
     int m_tickDepth = 0;
-    FirebirdSource m_firebird;
-    ib::TextDecoder m_tablesDecoder;  // for the TMP$ relations' texts
+    ControlStatements m_control;
+    TablesSource m_tables;
+    FirebirdMonitorSource m_firebird;
+    std::optional<SourceKind> m_chosen;
+    std::optional<SourceKind> m_sourceOverride;
     ib::Database* m_watched = nullptr;
 };
