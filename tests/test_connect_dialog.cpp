@@ -411,6 +411,17 @@ private slots:
         });
     }
 
+    // quillmere DATABASE: the dialog opens with the name and the remembered connection's values
+    void aNameFromTheCommandLine()
+    {
+        remember(kThree, true, true);
+        TdlgConnectToDB dlg;
+        dlg.SetDatabaseName(QStringLiteral("server:/db/three.ib"));
+        dlg.show();
+        QCOMPARE(boxes(dlg), kThree[2]);
+        dlg.reject();
+    }
+
     void failingSaveKeepsTheDialogOpen()
     {
         QStringList errors;

@@ -13,6 +13,8 @@
 #include "ib/Values.h"
 #include "support/TestDatabase.h"
 
+#include "common/Messages.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -269,7 +271,6 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");  // the start of the output or of the error
-        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QStringLiteral("Usage: quillmere-schema COMMAND DATABASE");
         QTest::newRow("-h after a command") << QStringList{QStringLiteral("install"), QStringLiteral("-h")} << 0
                                             << QStringLiteral("Usage: quillmere-schema COMMAND DATABASE");
         QTest::newRow("nothing") << QStringList{} << 2 << QStringLiteral("quillmere-schema: No command given");
@@ -296,7 +297,7 @@ private slots:
         const QString shown = exitCode == 0 ? r.out : r.err;
         QVERIFY2(shown.startsWith(message), qPrintable(shown));
         if (exitCode == 2)
-            QVERIFY2(shown.endsWith(text(schemamsg::UsageHint)), qPrintable(shown));
+            QVERIFY2(shown.endsWith(text(msg::CommandLineHelpHint).arg(QStringLiteral("quillmere-schema"))), qPrintable(shown));
     }
 };
 

@@ -291,6 +291,43 @@ inline constexpr const char* HelpFileExtension = ".html";
 inline constexpr const char* InstalledHelpFolder = "../share/quillmere/help";
 inline constexpr const char* ProductWebAddress = "https://quillmere.example.org/";
 
+// The command line of every program (common/CommandLine.h); %1 is the program's name
+inline constexpr const char* CommandLineVersion =
+    "%1 %2\n"
+    "Copyright (C) %3\n"
+    "License: MIT <https://opensource.org/licenses/MIT>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.";
+inline constexpr const char* CommandLineFailed = "%1: %2";  // the program, the message
+inline constexpr const char* CommandLineHelpHint = "Run %1 --help for the usage.";
+inline constexpr const char* CommandLineUnknownOption = "Unknown option \"%1\".";
+inline constexpr const char* CommandLineOptionNeedsValue = "The option %1 needs a value.";
+inline constexpr const char* CommandLineTooManyArguments = "Unexpected argument \"%1\".";
+// The help of the quillmere program (quillmere --help; its manual page is made from it)
+inline constexpr const char* ProgramHelp =
+    "Usage: quillmere [OPTION]... [DATABASE]\n"
+    "\n"
+    "Quillmere monitors one database of an InterBase-family server (on Linux a Firebird server,\n"
+    "read through its MON$ tables): its attachments, statements, transactions, memory and tables,\n"
+    "refreshed on a timer in one tabbed window. On confirmation it cancels statements and users'\n"
+    "work; it shows the server log and the database statistics, and logs the monitoring tables\n"
+    "into log tables inside the database.\n"
+    "\n"
+    "The connect dialog opens at start. DATABASE, when given, is filled in there: a local path, or\n"
+    "SERVER:PATH, SERVER/PORT:PATH; the user name and the other values of a remembered connection\n"
+    "to it come with it.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help  shows this help and ends\n"
+    "  --version   shows the version and the licence and ends\n"
+    "Qt's own options (-platform, -style, -display and the others) are taken as well.\n"
+    "\n"
+    "Files:\n"
+    "An installed quillmere keeps its settings (monitoring options, logging setup, remembered\n"
+    "connections) in ~/.config/Quillmere/quillmere.ini (the folder follows XDG_CONFIG_HOME); a\n"
+    "program run from its build folder keeps quillmere.ini beside itself. The help pages, which\n"
+    "Help > Contents (F1) shows in Quillmere's own help window, are in /usr/share/quillmere/help.\n";
+
 // Logging control
 inline constexpr const char* InformationCaption = "Information";
 inline constexpr const char* WarningCaption = "Warning";

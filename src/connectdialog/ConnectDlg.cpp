@@ -180,6 +180,11 @@ TdlgConnectToDB::TdlgConnectToDB(QWidget* parent)
 TdlgConnectToDB::~TdlgConnectToDB() = default;
 
 QString TdlgConnectToDB::DatabaseName() const { return edtDatabaseName->currentText(); }
+void TdlgConnectToDB::SetDatabaseName(const QString& name)
+{
+    m_presetDatabaseName = name;
+    edtDatabaseName->setEditText(name);
+}
 QString TdlgConnectToDB::UserName() const { return edtUserName->text(); }
 QString TdlgConnectToDB::Password() const { return edtPassword->text(); }
 QString TdlgConnectToDB::Role() const { return edtRole->text(); }
@@ -290,6 +295,10 @@ void TdlgConnectToDB::FormShow()
         chkRememberUsername->setChecked(remembered::readRememberUsername(file));
     } catch (const Exception& e) {
         error = e;
+    }
+    if (!m_presetDatabaseName.isEmpty()) {
+        edtDatabaseName->setEditText(m_presetDatabaseName);
+        FillFromRememberedEntry();
     }
     // reported outside the catch block; the dialog opens with the defaults
     if (error)

@@ -36,6 +36,9 @@ public:
     ~TdlgConnectToDB() override;
 
     QString DatabaseName() const;
+    // Shows name in the database name box when the dialog opens (the program's command line), with
+    // the other values of the remembered connection to it.
+    void SetDatabaseName(const QString& name);
     QString UserName() const;
     QString Password() const;
     QString Role() const;
@@ -108,6 +111,7 @@ private:
 
     std::unique_ptr<SettingsFile> m_settings;  // from the first show until the dialog is gone
     bool m_shown = false;
+    QString m_presetDatabaseName;
     // set while the dialog closes with OK: leaving the database name box then fills nothing
     bool m_closingWithOK = false;
     // set while Browse moves the focus, which fills only user name and password

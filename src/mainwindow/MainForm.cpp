@@ -317,6 +317,8 @@ void TfrmMain::actConnectExecute()
 {
     // created without an owner for this one use, and gone before any error is reported
     TdlgConnectToDB dialog;
+    if (!m_startDatabaseName.isEmpty())
+        dialog.SetDatabaseName(std::exchange(m_startDatabaseName, QString()));
     const int result = connectDialogRunner() ? connectDialogRunner()(dialog) : dialog.exec();
     if (result != QDialog::Accepted)
         return;

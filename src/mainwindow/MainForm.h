@@ -57,6 +57,8 @@ public:
     // empty answer exports nothing. Tests answer it here.
     using ExportFileChooser = std::function<QString(QWidget* parent, const QString& suggestedName)>;
     static void setExportFileChooser(ExportFileChooser chooser);
+    // The database name given on the command line: the connect dialog that opens at start shows it.
+    void SetStartDatabaseName(const QString& name) { m_startDatabaseName = name; }
 
     TdmServerProperties& dmServerProperties() const { return *m_dmServerProperties; }
     TdmQuillmere& dmQuillmere() const { return *m_dmQuillmere; }
@@ -249,6 +251,7 @@ private:
     quint32 m_logInterval = 600000;
     quint32 m_logIntervalLeft = 0;  // what is left of the log interval after the running step
     bool m_shown = false;
+    QString m_startDatabaseName;  // for the first connect dialog only
 
     // The Database tab's rates and gaps, and the last refresh.
     DatabaseRates m_rates;

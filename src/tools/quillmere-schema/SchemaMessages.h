@@ -12,6 +12,12 @@ inline constexpr const char* Help =
     "TMP$RELATIONS, TMP$TRANSACTIONS and TMP$ATTACHMENTS over Firebird's MON$ tables, with the\n"
     "triggers, exceptions and the function they use.\n"
     "\n"
+    "DATABASE is the database name as Quillmere takes it: a local path, or SERVER:PATH,\n"
+    "SERVER/PORT:PATH. Each command works in one transaction: it changes everything or nothing.\n"
+    "The views are created with the database's SQL dialect (1 or 3). Every object that\n"
+    "quillmere-schema creates carries a description beginning with \"Quillmere:\"; that is how it\n"
+    "tells its own objects from others.\n"
+    "\n"
     "Commands:\n"
     "  install   creates the views, or replaces those of an earlier installation, so that\n"
     "            installing again gives the same result. Refuses a database that holds TMP$\n"
@@ -21,30 +27,25 @@ inline constexpr const char* Help =
     "  status    says whether the views are installed, not installed or partly installed,\n"
     "            and names TMP$ objects that quillmere-schema did not create.\n"
     "\n"
-    "DATABASE is the database name as Quillmere takes it: a local path, or SERVER:PATH,\n"
-    "SERVER/PORT:PATH. Each command works in one transaction: it changes everything or nothing.\n"
-    "The views are created with the database's SQL dialect (1 or 3).\n"
-    "\n"
     "Options:\n"
     "  --user NAME          user name (default: ISC_USER, as the client library takes it)\n"
     "  --password PASSWORD  password (default: ISC_PASSWORD)\n"
     "  --role ROLE          SQL role\n"
-    "  -h, --help           this text\n"
+    "  -h, --help           shows this help and ends\n"
+    "  --version            shows the version and the licence and ends\n"
     "\n"
-    "Exit status: 0 done (status: installed); 1 failed; 2 wrong arguments; 3 foreign TMP$\n"
-    "objects (install refused; status); 4 status: not installed; 5 status: partly installed.\n"
-    "\n"
-    "Every object that quillmere-schema creates carries a description beginning with\n"
-    "\"Quillmere:\"; that is how it tells its own objects from others.\n";
+    "Exit status:\n"
+    "  0  done (status: installed)\n"
+    "  1  failed\n"
+    "  2  wrong arguments\n"
+    "  3  foreign TMP$ objects (install refused; status)\n"
+    "  4  status: not installed\n"
+    "  5  status: partly installed\n";
 
 // Wrong arguments
-inline constexpr const char* UsageHint = "Run quillmere-schema --help for the usage.";
 inline constexpr const char* NoCommand = "No command given: install, remove or status.";
 inline constexpr const char* UnknownCommand = "Unknown command \"%1\": install, remove or status.";
 inline constexpr const char* NoDatabase = "No database given.";
-inline constexpr const char* TooManyArguments = "Unexpected argument \"%1\".";
-inline constexpr const char* UnknownOption = "Unknown option \"%1\".";
-inline constexpr const char* OptionNeedsValue = "The option %1 needs a value.";
 
 // Results
 inline constexpr const char* Installed = "Installed the monitoring views in %1.";
@@ -68,7 +69,6 @@ inline constexpr const char* OdsTooOld =
 inline constexpr const char* ScriptMissing = "Internal error: the views script is not built into quillmere-schema.";
 inline constexpr const char* ScriptHasNoObjects = "Internal error: the views script creates no objects.";
 inline constexpr const char* DialectUnknown = "Internal error: the server did not report the database's SQL dialect.";
-inline constexpr const char* Failed = "quillmere-schema: %1";
 
 // Object kinds, as the texts above name them
 inline constexpr const char* KindTable = "table";

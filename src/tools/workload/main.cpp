@@ -5,12 +5,12 @@
 #include "DemoSettings.h"
 #include "Workload.h"
 
-#include "common/Exception.h"
+#include "common/CommandLine.h"
+#include "common/Messages.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -21,9 +21,9 @@
 namespace {
 
 const char* const kHelp =
-    "usage: quillmere-workload DATABASE [--user NAME] [--password PASSWORD] [--seconds N]\n"
-    "       quillmere-workload --setup [--create] DATABASE [--user NAME] [--password PASSWORD]\n"
-    "       quillmere-workload --remember-in FILE DATABASE [--user NAME] [--password PASSWORD]\n"
+    "Usage: quillmere-workload DATABASE [--user NAME] [--password PASSWORD] [--seconds N]\n"
+    "  or:  quillmere-workload --setup [--create] DATABASE [--user NAME] [--password PASSWORD]\n"
+    "  or:  quillmere-workload --remember-in FILE DATABASE [--user NAME] [--password PASSWORD]\n"
     "\n"
     "Keeps a database busy for Quillmere's demo with five clients, each in a thread of its own\n"
     "with an attachment of its own:\n"
@@ -38,23 +38,34 @@ const char* const kHelp =
     "--setup creates the tables QM_REGIONS, QM_PRODUCTS and QM_ORDERS, their rows, the generator\n"
     "QM_ORDER_NUMBERS and the two procedures where they are missing, and ends; with --create it\n"
     "creates the database first (dialect 3).\n"
+    "\n"
     "--remember-in FILE makes DATABASE, with user name and password, the first remembered\n"
-    "connection of Quillmere's connect dialog in the settings file FILE (quillmere.ini beside the\n"
-    "program), and ends; the file's other entries stay.\n"
+    "connection of Quillmere's connect dialog in the settings file FILE (the demo's is\n"
+    "quillmere.ini beside the program in the build folder), and ends; the file's other entries\n"
+    "stay.\n"
     "\n"
     "DATABASE is a name as Quillmere takes it (127.0.0.1/3050:/path/demo.fdb). Without --user and\n"
     "--password the client library uses ISC_USER and ISC_PASSWORD.\n"
-    "Exit status: 0 done, 1 failed, 2 wrong arguments.\n";
+    "\n"
+    "Options:\n"
+    "  --user NAME          user name\n"
+    "  --password PASSWORD  password\n"
+    "  --seconds N          how long the workload runs (3600 unless given)\n"
+    "  --setup              creates the demo's tables and procedures, and ends\n"
+    "  --create             with --setup: creates the database first\n"
+    "  --remember-in FILE   remembers DATABASE in Quillmere's settings file FILE, and ends\n"
+    "  -h, --help           shows this help and ends\n"
+    "  --version            shows the version and the licence and ends\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  failed\n"
+    "  2  wrong arguments\n";
 
-enum ExitCode { Done = 0, Failed = 1, WrongArguments = 2 };
-
-class EUsage : public Exception {
-public:
-    using Exception::Exception;
-};
+using cmdline::Done;
+using cmdline::EUsage;
 
 struct Arguments {
-    bool help = false;
     bool setup = false;
     bool create = false;
     QString rememberIn;
@@ -62,12 +73,7 @@ struct Arguments {
     WorkloadConnection connection;
 };
 
-void print(std::FILE* to, const QString& line)
-{
-    std::fputs(line.toUtf8().constData(), to);
-    std::fputc('\n', to);
-    std::fflush(to);
-}
+void print(std::FILE* to, const QString& line) { cmdline::printLine(to, line); }
 
 Arguments parse(const QStringList& args)
 {
@@ -75,10 +81,6 @@ Arguments parse(const QStringList& args)
     std::optional<QString> database;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            a.help = true;
-            return a;
-        }
         if (arg == QLatin1String("--setup")) {
             a.setup = true;
             continue;
@@ -88,18 +90,11 @@ Arguments parse(const QStringList& args)
             continue;
         }
         if (arg.startsWith(QLatin1String("--"))) {
-            const qsizetype eq = arg.indexOf(QLatin1Char('='));
-            const QString name = eq < 0 ? arg : arg.left(eq);
-            QString value;
+            const QString name = cmdline::optionName(arg);
             if (name != QLatin1String("--user") && name != QLatin1String("--password") &&
                 name != QLatin1String("--seconds") && name != QLatin1String("--remember-in"))
-                throw EUsage(QStringLiteral("unknown option %1").arg(name));
-            if (eq >= 0)
-                value = arg.mid(eq + 1);
-            else if (i + 1 < args.size())
-                value = args[++i];
-            else
-                throw EUsage(QStringLiteral("%1 needs a value").arg(name));
+                cmdline::unknownOption(arg);
+            const QString value = cmdline::optionValue(args, i);
             if (name == QLatin1String("--user"))
                 a.connection.user = value;
             else if (name == QLatin1String("--password"))
@@ -115,9 +110,9 @@ Arguments parse(const QStringList& args)
             continue;
         }
         if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1)
-            throw EUsage(QStringLiteral("unknown option %1").arg(arg));
+            cmdline::unknownOption(arg);
         if (database)
-            throw EUsage(QStringLiteral("one database only: %1").arg(arg));
+            throw EUsage(QString::fromUtf8(msg::CommandLineTooManyArguments).arg(arg));
         database = arg;
     }
     if (!database || database->isEmpty())
@@ -178,18 +173,8 @@ int runWorkload(const Arguments& a)
 
 int main(int argc, char** argv)
 {
-    // the client library converts file names from the locale's character set: without this the
-    // program would run in the "C" locale, and a path with non-ASCII characters would not open
-    std::setlocale(LC_ALL, "");
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    try {
+    return cmdline::runTool(argc, argv, {"quillmere-workload", kHelp}, [](const QStringList& args) -> int {
         const Arguments a = parse(args);
-        if (a.help) {
-            std::fputs(kHelp, stdout);
-            return Done;
-        }
         if (!a.rememberIn.isEmpty()) {
             rememberConnection(a.rememberIn, a.connection);
             print(stdout, QStringLiteral("quillmere-workload: %1 remembered in %2").arg(a.connection.database, a.rememberIn));
@@ -203,15 +188,5 @@ int main(int argc, char** argv)
             return Done;
         }
         return runWorkload(a);
-    } catch (const EUsage& e) {
-        print(stderr, QStringLiteral("quillmere-workload: %1").arg(e.message()));
-        print(stderr, QStringLiteral("quillmere-workload --help tells how to use it"));
-        return WrongArguments;
-    } catch (const Exception& e) {
-        print(stderr, QStringLiteral("quillmere-workload: %1").arg(e.message()));
-        return Failed;
-    } catch (const std::exception& e) {
-        print(stderr, QStringLiteral("quillmere-workload: %1").arg(QString::fromLocal8Bit(e.what())));
-        return Failed;
-    }
+    });
 }
