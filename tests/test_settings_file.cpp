@@ -13,6 +13,7 @@
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 void put(const QString& path, const QByteArray& bytes)
@@ -309,6 +310,21 @@ private slots:
         SettingsFile ini(SettingsFileNameFor(path("missing/quillmere"), config));
         ini.writeFile();  // creates the configuration folder
         QVERIFY(QFileInfo::exists(path("config/quillmere.ini")));
+    }
+
+    // An installed program keeps its settings in the configuration folder even where it could write
+    // beside itself (as root in /usr/bin) and even when a file is there: never in a system folder.
+    void installedProgramsKeepTheirSettingsInTheConfigFolder()
+    {
+        const QString config = path("config");
+        QCOMPARE(SettingsFileNameFor(QStringLiteral("/usr/bin/quillmere"), config), path("config/quillmere.ini"));
+        QCOMPARE(SettingsFileNameFor(QStringLiteral("/usr/local/bin/quillmere"), config), path("config/quillmere.ini"));
+        if (::geteuid() != 0)
+            QSKIP("a folder of another user's needs root to make");
+        QVERIFY(QDir().mkpath(path("theirs")));
+        put(path("theirs/quillmere.ini"), "[S]\n");
+        QCOMPARE(::chown(QFile::encodeName(path("theirs")).constData(), 65534, 65534), 0);
+        QCOMPARE(SettingsFileNameFor(path("theirs/quillmere"), config), path("config/quillmere.ini"));
     }
 
     void fileNameOfTheRunningProgramAndTheOverride()

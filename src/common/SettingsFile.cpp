@@ -428,16 +428,35 @@ QString SettingsFileNameBeside(const QString& executablePath)
     return executablePath.left(end) + QStringLiteral(".ini");
 }
 
+namespace {
+// A folder of an installed program: under /usr, or owned by another user.
+bool isInstalledProgramsFolder(const QFileInfo& folder)
+{
+#ifdef Q_OS_UNIX
+    const QString path = folder.canonicalFilePath().isEmpty() ? folder.absoluteFilePath() : folder.canonicalFilePath();
+    if (path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/")))
+        return true;
+    return folder.exists() && folder.ownerId() != ::geteuid();
+#else
+    Q_UNUSED(folder);
+    return false;
+#endif
+}
+}  // namespace
+
 QString SettingsFileNameFor(const QString& executablePath, const QString& configFolder)
 {
     const QString beside = SettingsFileNameBeside(executablePath);
     const QFileInfo besideInfo(beside);
-    if (besideInfo.exists() || configFolder.isEmpty())
+    if (configFolder.isEmpty())
         return beside;
+    const QString inConfigFolder = QDir(configFolder).filePath(besideInfo.fileName());
     const QFileInfo folder(besideInfo.absolutePath());
-    if (folder.isDir() && folder.isWritable())
+    if (isInstalledProgramsFolder(folder))
+        return inConfigFolder;
+    if (besideInfo.exists() || (folder.isDir() && folder.isWritable()))
         return beside;
-    return QDir(configFolder).filePath(besideInfo.fileName());
+    return inConfigFolder;
 }
 
 QString SettingsFileName()

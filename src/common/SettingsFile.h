@@ -97,9 +97,12 @@ private:
 // leading dot does not begin an extension.
 QString SettingsFileNameBeside(const QString& executablePath);
 
-// Where the settings file of an executable lives: beside it, unless no settings file exists
-// there and its folder cannot be written (a program installed in a system folder); then the
-// same file name in configFolder.
+// Where the settings file of an executable lives. An installed program, one in a folder under /usr
+// or in a folder that another user owns (root's, for a desktop user), keeps it in configFolder,
+// under the same file name, also when it could write beside itself (as root), so that settings
+// never land in a system folder. Any other program (the build tree, a copy in a folder of the
+// user's own) keeps it beside itself; only when no file is there and the folder cannot be
+// written does it go to configFolder as well.
 QString SettingsFileNameFor(const QString& executablePath, const QString& configFolder);
 
 // The settings file of the running program: SettingsFileNameFor the running executable and the
