@@ -291,6 +291,29 @@ inline constexpr const char* HelpFileExtension = ".html";
 inline constexpr const char* InstalledHelpFolder = "../share/quillmere/help";
 inline constexpr const char* ProductWebAddress = "https://quillmere.example.org/";
 
+// The help window (dialogs/HelpWindow.h) and the web browser (dialogs/BrowserLauncher.h)
+inline constexpr const char* HelpHomePage = "quillmere.html";  // the first page of the contents
+inline constexpr const char* HelpWindowCaption = "Quillmere Help";
+inline constexpr const char* HelpBack = "&Back";
+inline constexpr const char* HelpForward = "&Forward";
+inline constexpr const char* HelpHome = "&Home";
+inline constexpr const char* HelpFind = "&Find";
+inline constexpr const char* HelpFindNext = "Find &Next";
+inline constexpr const char* HelpFindPrevious = "Find &Previous";
+inline constexpr const char* HelpOpenInBrowser = "Open in &Browser";
+inline constexpr const char* HelpClose = "&Close";
+inline constexpr const char* HelpFindLabel = "Find:";
+inline constexpr const char* HelpFindNotFound = "Not found";
+inline constexpr const char* HelpPageMissing =
+    "<h1>Help page missing</h1><p>The help page <code>%1</code> is not there.</p>"
+    "<p>An installed Quillmere keeps its help pages in <code>/usr/share/quillmere/help</code>; a program run "
+    "from its build folder in the folder <code>Help</code> beside it. Reinstalling Quillmere (the package "
+    "quillmere) puts them back.</p>";
+inline constexpr const char* BrowserNoOpener =
+    "No web browser could be started for %1: the desktop's opener xdg-open (package xdg-utils) is not installed.";
+inline constexpr const char* BrowserFailed = "No web browser could show %1.\n%2";
+inline constexpr const char* BrowserOpenerStatus = "xdg-open ended with exit status %1.";
+
 // The command line of every program (common/CommandLine.h); %1 is the program's name
 inline constexpr const char* CommandLineVersion =
     "%1 %2\n"

@@ -4,10 +4,10 @@
 #include "common/Exception.h"
 #include "common/HelpPages.h"
 #include "common/Messages.h"
+#include "dialogs/HelpWindow.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -270,8 +270,8 @@ QUrl TfrmLoggingSetup::HelpUrl()
 
 void TfrmLoggingSetup::btnHelpClick()
 {
-    // the outcome is not checked: a missing page is not reported
-    QDesktopServices::openUrl(HelpUrl());
+    // a help window of the dialog's own, usable while the dialog is
+    TfrmHelp::ShowHelp(this, HelpUrl(), &QuillmereApplication::reportError);
 }
 
 void TfrmLoggingSetup::ValidateEntries() const

@@ -8,6 +8,7 @@
 #include "connection/IBStatisticsOptionsDlg.h"
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/AboutDlg.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/Prompts.h"
 #include "dialogs/TextViewerDlg.h"
 #include "mainwindow/grid/MonitorGrid.h"
@@ -210,8 +211,8 @@ QString TfrmMain::GetHelpFileName(const QString& programFile)
 
 void TfrmMain::actHelpContentsExecute()
 {
-    // a missing page is the browser's to report
-    QDesktopServices::openUrl(QUrl::fromLocalFile(GetHelpFileName()));
+    // the program's own help window, which needs no browser and says so when a page is missing
+    TfrmHelp::ShowHelp(this, QUrl::fromLocalFile(GetHelpFileName()), &QuillmereApplication::reportError);
 }
 
 void TfrmMain::actHelpWebExecute() { QDesktopServices::openUrl(QUrl(T(msg::ProductWebAddress))); }
