@@ -4,7 +4,6 @@
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
-#include "dialogs/HelpWindow.h"
 #include "dialogs/ProgressDlg.h"
 #include "logging/SetupLoggingDlg.h"
 #include "support/LogTestFixture.h"
@@ -274,17 +273,6 @@ private slots:
         dlg.btnOK->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.LogInterval(), 4294967000u);
-    }
-
-    // a help window of the dialog's own, so that it can be used while the dialog is modal
-    void helpShowsTheLoggingPage()
-    {
-        TfrmLoggingSetup dlg;
-        dlg.btnHelp->click();
-        const auto* help = dlg.findChild<TfrmHelp*>();
-        QVERIFY(help && help->isVisible() && help->isWindow());
-        QCOMPARE(help->CurrentPage(), QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Help/Logging.html"));
-        QVERIFY(reported.isEmpty());
     }
 };
 

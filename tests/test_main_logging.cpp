@@ -8,6 +8,7 @@
 #include "common/SettingsFile.h"
 #include "connectdialog/ConnectDlg.h"
 #include "connection/ServerConnectionDM.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/ProgressDlg.h"
 #include "dialogs/Prompts.h"
 #include "logging/SetupLoggingDlg.h"
@@ -336,6 +337,22 @@ private slots:
             },
             false);
         QCOMPARE(shown, QStringLiteral("LOG$DATABASE G_A 3000000000 0"));
+    }
+
+    // Help in the setup dialog shows Logging.html in a help window of the dialog's own, which the
+    // modal dialog leaves usable.
+    void setupHelpOpensAHelpWindow()
+    {
+        TestDatabase db;
+        Window w(db);
+        QUrl shown;
+        QVERIFY(w.setup([&](TfrmLoggingSetup& d) {
+            d.btnHelp->click();
+            if (const auto* help = d.findChild<TfrmHelp*>(); help && help->isVisible() && help->isWindow())
+                shown = help->CurrentPage();
+        }, false));
+        QCOMPARE(shown, QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Help/Logging.html"));
+        QVERIFY(w.errors.isEmpty());
     }
 
     // While disconnected the log timer logs and reports nothing, the panel says that logging waits

@@ -4,7 +4,6 @@
 #include "common/Exception.h"
 #include "common/HelpPages.h"
 #include "common/Messages.h"
-#include "dialogs/HelpWindow.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -268,11 +267,7 @@ QUrl TfrmLoggingSetup::HelpUrl()
     return QUrl::fromLocalFile(helpPagePath(QCoreApplication::applicationFilePath(), T(msg::LoggingHelpFile)));
 }
 
-void TfrmLoggingSetup::btnHelpClick()
-{
-    // a help window of the dialog's own, usable while the dialog is
-    TfrmHelp::ShowHelp(this, HelpUrl(), &QuillmereApplication::reportError);
-}
+void TfrmLoggingSetup::btnHelpClick() { emit HelpRequested(HelpUrl()); }
 
 void TfrmLoggingSetup::ValidateEntries() const
 {

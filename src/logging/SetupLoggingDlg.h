@@ -49,6 +49,12 @@ public:
     // Every way of closing comes here; OK closes only when the entries pass the check.
     void done(int result) override;
 
+signals:
+    // Help was pressed: its creator shows page (HelpUrl) in a help window.
+    void HelpRequested(const QUrl& page);
+
+public:
+
     QLabel* lblInstructions;
     QGroupBox *gboDatabase, *gboProcedures, *gboRelations, *gboAttachments;
     QGroupBox *gboPools, *gboStatements, *gboTransactions, *gboGenerator, *gboLogInterval;

@@ -7,6 +7,7 @@
 #include "common/Exception.h"
 #include "common/Messages.h"
 #include "common/SettingsFile.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/ProgressDlg.h"
 #include "dialogs/Prompts.h"
 #include "connection/ServerConnectionDM.h"
@@ -134,6 +135,9 @@ void TfrmMain::actSetupLoggingExecute()
     }
 
     TfrmLoggingSetup dialog(this);
+    // a help window of the dialog's own, usable while the dialog is
+    connect(&dialog, &TfrmLoggingSetup::HelpRequested, &dialog,
+            [&dialog](const QUrl& page) { TfrmHelp::ShowHelp(&dialog, page, &QuillmereApplication::reportError); });
     EnsureLogModule();
     TdmPerformanceLog& log = *m_dmPerformanceLog;
 
