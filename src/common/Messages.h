@@ -372,4 +372,29 @@ inline constexpr const char* LoggingGeneratorMissingHead = "Generator ";
 inline constexpr const char* LoggingGeneratorMissingTail =
     " does not exist.  Press OK to create it now or Cancel to abort and choose a different generator name.";
 
+// History: the local store of recorded moments (%1 is the store's file name throughout)
+inline constexpr const char* HistoryStoreNotOpened = "The history store %1 cannot be opened: %2";
+inline constexpr const char* HistoryStoreFailed = "The history store %1 failed: %2";
+inline constexpr const char* HistoryStoreFull =
+    "The history store %1 cannot be written: the disk is full. What was recorded before is kept.";
+inline constexpr const char* HistoryStoreReadOnly =
+    "The history store %1 cannot be written: the file or its folder is read-only.";
+inline constexpr const char* HistoryStoreDamaged =
+    "The history store %1 is damaged or not a database (%2). It is left as it is; move it away to record anew.";
+inline constexpr const char* HistoryStoreForeign = "The file %1 is not a Quillmere history store. It is left as it is.";
+// %2: the store's version, %3: the newest version this program knows
+inline constexpr const char* HistoryStoreNewer =
+    "The history store %1 was written by a newer Quillmere (store version %2; this one knows up to %3). It is left "
+    "as it is.";
+// %2: the database the store belongs to, %3: the database being recorded
+inline constexpr const char* HistoryStoreOtherDatabase =
+    "The history store %1 belongs to the database %2, not to %3. It is left as it is.";
+inline constexpr const char* HistoryFolderNotMade = "The history folder %1 cannot be made.";
+// %1: the program that records, %2: its process id
+inline constexpr const char* HistoryRecordedElsewhere =
+    "The history of this database is being recorded by %1 (process %2); it is not recorded a second time.";
+inline constexpr const char* HistoryWriterMarkFailed = "The history store's writer mark %1 cannot be made: %2";
+inline constexpr const char* HistoryRowDamaged = "Internal error: a recorded row of the history store %1 cannot be read.";
+inline constexpr const char* HistoryMomentGone = "The recorded moment %1 is no longer in the history store.";
+
 }  // namespace msg

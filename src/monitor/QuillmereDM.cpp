@@ -72,6 +72,12 @@ Snapshot& TdmQuillmere::snapshot(SnapshotId id)
     return cdsDatabase;
 }
 
+void TdmQuillmere::BindSnapshot(Snapshot& snapshot)
+{
+    snapshot.setFetcher([this](Snapshot& into, RowStore& rows) { fetch(into, rows); });
+    bindTextRules(snapshot);
+}
+
 void TdmQuillmere::bindTextRules(Snapshot& snapshot)
 {
     for (int c = 0; c < snapshot.columnCount(); ++c) {

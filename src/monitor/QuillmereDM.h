@@ -102,6 +102,11 @@ public:
     // The plan of a statement, read now in the tick's transaction; empty when there is none.
     QString StatementPlan(qint64 statementId);
 
+    // Binds a snapshot of the module's own besides the eight (a recording pass's, or one that a
+    // recorded moment fills): it reads the same source as the module's snapshot of its kind, in
+    // the same tick, and gets the same display texts.
+    void BindSnapshot(Snapshot& snapshot);
+
 private:
     void fetch(Snapshot& snapshot, RowStore& rows);
     void bindTextRules(Snapshot& snapshot);

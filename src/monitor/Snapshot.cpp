@@ -68,7 +68,13 @@ void Snapshot::refresh()
     }
     RowStore fresh(m_decl.columns);
     fetch(fresh);
-    const int position = m_current;
+    replaceRows(std::move(fresh));
+}
+
+void Snapshot::replaceRows(RowStore fresh)
+{
+    const int position = m_open ? m_current : 0;
+    m_open = true;
     m_rows = std::move(fresh);
     const int n = m_rows.rowCount();
     m_current = n == 0 ? -1 : (position < 0 ? 0 : std::min(position, n - 1));

@@ -49,6 +49,9 @@ public:
     void open();     // first read; the cursor stands on the first row
     void refresh();  // read again; same position number, or the last row when shorter
     void close();    // drop the rows
+    // Rows filled elsewhere (a recorded moment) in place of a read: replaces the rows as refresh
+    // does; the snapshot is open afterwards.
+    void replaceRows(RowStore rows);
     bool isOpen() const { return m_open; }
     bool isEmpty() const { return m_rows.rowCount() == 0; }
     int rowCount() const { return m_rows.rowCount(); }
