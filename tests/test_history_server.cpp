@@ -10,6 +10,7 @@
 #include "history/HistoryStore.h"
 #include "history/RecordingPass.h"
 #include "monitor/QuillmereDM.h"
+#include "support/SnapshotText.h"
 #include "support/TestServer.h"
 
 #include <QProcess>
@@ -37,25 +38,6 @@ struct Monitor {
         connection.SetConnected(true);
     }
 };
-
-// A snapshot as a user meets it: every row in order, every cell as its value and its display text.
-QStringList shown(const Snapshot& s)
-{
-    QStringList out;
-    for (int r = 0; r < s.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < s.columnCount(); ++c) {
-            const QVariant v = s.value(r, c);
-            const QString value = s.isNull(r, c)                         ? QStringLiteral("<null>")
-                                  : v.typeId() == QMetaType::Double      ? QString::number(v.toDouble(), 'g', 17)
-                                  : v.typeId() == QMetaType::QDateTime   ? v.toDateTime().toString(Qt::ISODateWithMs)
-                                                                         : v.toString();
-            cells << QLatin1String(s.columnDecl(c).name) + QLatin1Char('=') + value + QLatin1Char('|') + s.displayText(r, c);
-        }
-        out << cells.join(QLatin1Char(' '));
-    }
-    return out;
-}
 
 bool anyRunning(const Snapshot& statements)
 {
@@ -118,7 +100,7 @@ private slots:
             }
             std::array<QStringList, 8> read;
             for (const catalogue::SnapshotDecl& decl : catalogue::allSnapshots())
-                read[static_cast<size_t>(decl.id)] = shown(pass.snapshot(decl.id));
+                read[static_cast<size_t>(decl.id)] = shownRows(pass.snapshot(decl.id));
             recorded.emplace_back(moment, std::move(read));
             QThread::msleep(300);
         }
@@ -132,7 +114,7 @@ private slots:
                 Snapshot back(decl);
                 m.dm.BindSnapshot(back);
                 reader.fill(moment, back);
-                QCOMPARE(shown(back), read[static_cast<size_t>(decl.id)]);
+                QCOMPARE(shownRows(back), read[static_cast<size_t>(decl.id)]);
             }
 
         // the statements that ran, longest first, with their client, SQL and plan

@@ -14,10 +14,11 @@ inline constexpr const char* Rollback = "ROLLBACK";
 inline constexpr const char* ReadApplicationId = "PRAGMA application_id";
 inline constexpr const char* ReadSchemaVersion = "PRAGMA user_version";
 inline constexpr const char* TableCount = "SELECT COUNT(*) FROM sqlite_master";
-// Writers: the write-ahead log (readers never wait for a writer), a second's patience with another
-// connection's lock, and no more flushing than a crash needs to keep the file whole.
-inline constexpr const char* WriterPragmas =
-    "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA busy_timeout = 1000;";
+// Writers: a second's patience with another connection's lock; once the file is known to be a
+// store, the write-ahead log (readers never wait for a writer) and no more flushing than a crash
+// needs to keep the file whole.
+inline constexpr const char* WriterWait = "PRAGMA busy_timeout = 1000;";
+inline constexpr const char* WriterPragmas = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;";
 inline constexpr const char* ReaderPragmas = "PRAGMA busy_timeout = 1000; PRAGMA query_only = 1;";
 inline constexpr const char* IncrementalVacuum = "PRAGMA auto_vacuum = INCREMENTAL";
 

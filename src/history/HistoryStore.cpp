@@ -39,11 +39,11 @@ HistoryStore::HistoryStore(const QString& fileName, Mode mode) : m_mode(mode)
                           SQLITE_CANTOPEN);
     m_db.open(fileName, write, !write);
     try {
+        // nothing is changed in a file before it is known to be a store of ours
+        m_db.exec(write ? historysql::WriterWait : historysql::ReaderPragmas);
+        checkStore();
         if (write)
             m_db.exec(historysql::WriterPragmas);
-        else
-            m_db.exec(historysql::ReaderPragmas);
-        checkStore();
     } catch (...) {
         m_db.close();
         throw;

@@ -30,11 +30,19 @@ void SqliteDb::open(const QString& fileName, bool create, bool readOnly)
     const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const int error = db ? sqlite3_system_errno(db) : 0;
         sqlite3_close_v2(db);
+        if (error == EROFS || error == EACCES)
+            throw EStoreError(text(msg::HistoryStoreReadOnly).arg(fileName), SQLITE_READONLY);
         throw EStoreError(text(msg::HistoryStoreNotOpened).arg(fileName, why), rc & 0xFF);
     }
     m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
+    // a file that cannot be written is opened for reading instead: a writer is told at once
+    if (!readOnly && sqlite3_db_readonly(m_db, "main") == 1) {
+        close();
+        throw EStoreError(text(msg::HistoryStoreReadOnly).arg(fileName), SQLITE_READONLY);
+    }
 }
 
 void SqliteDb::close() noexcept
