@@ -96,7 +96,7 @@ void Recorder::disconnect() noexcept
     }
 }
 
-bool Recorder::waitForClaim()
+bool Recorder::waitForClaim(std::chrono::steady_clock::time_point end)
 {
     history::HistoryStore& store = *m_connection->store;
     bool told = false;
@@ -105,7 +105,8 @@ bool Recorder::waitForClaim()
             event(text(recordermsg::WaitingForWriter)
                       .arg(text(msg::HistoryRecordedElsewhere).arg(store.holderProgram()).arg(store.holderPid())));
         told = true;
-        if (!m_stop->sleep(seconds(m_options.intervalSeconds)))
+        const auto left = duration_cast<milliseconds>(end - steady_clock::now());
+        if (left.count() <= 0 || !m_stop->sleep(std::min(left, duration_cast<milliseconds>(seconds(m_options.intervalSeconds)))))
             return false;
     }
     if (told)
@@ -184,7 +185,7 @@ int Recorder::run()
         const auto end = m_options.durationSeconds ? steady_clock::now() + seconds(*m_options.durationSeconds)
                                                    : steady_clock::time_point::max();
         auto remaining = [&] { return duration_cast<milliseconds>(end - steady_clock::now()); };
-        if (waitForClaim()) {
+        if (waitForClaim(end)) {
             c.pass = std::make_unique<history::RecordingPass>(c.dm, *c.store);
             while (!m_stop->stopped() && remaining().count() > 0) {
                 const auto passStart = steady_clock::now();

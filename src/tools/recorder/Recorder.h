@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 class StopSignals;
@@ -31,7 +32,7 @@ private:
     struct Connection;
     bool connect();
     void disconnect() noexcept;
-    bool waitForClaim();
+    bool waitForClaim(std::chrono::steady_clock::time_point end);
     void recordOnce();
     void prune();
 
