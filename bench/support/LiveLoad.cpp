@@ -45,6 +45,7 @@ double secondsSince(Clock::time_point start) { return std::chrono::duration<doub
 struct LiveLoad::Idle {
     ib::Attachment attachment;
     ib::Statement statements[2];
+    ib::Transaction open;  // held open when the load's idle attachments hold transactions
 };
 
 struct LiveLoad::Runner {
@@ -207,6 +208,8 @@ void LiveLoad::growTo(int idle, int waiters, std::chrono::seconds limit)
             for (int i = 0; i < 2; ++i)
                 client->statements[i].prepare(client->attachment, tr, kIdleTexts[i], kDialect);
             tr.commit();
+            if (m_idleTransactions)
+                client->open.start(client->attachment, readCommitted(true, false));
         } catch (const std::exception& e) {
             throw attachFailed(e);
         }
@@ -313,6 +316,7 @@ void LiveLoad::release() noexcept
     for (auto& client : m_idle) {
         for (ib::Statement& st : client->statements)
             st.free();
+        client->open.endQuietly();
         try {
             client->attachment.detach();
         } catch (const std::exception& e) {

@@ -48,6 +48,8 @@ public:
     LiveLoad(const LiveLoad&) = delete;
     LiveLoad& operator=(const LiveLoad&) = delete;
 
+    // Idle attachments added from now on each hold a read-only transaction open.
+    void setIdleTransactions(bool hold) { m_idleTransactions = hold; }
     // Adds idle attachments and lock waiters up to the given numbers and returns once every
     // waiter's statement shows as active; throws when that takes longer than `limit`.
     void growTo(int idle, int waiters, std::chrono::seconds limit);
@@ -82,6 +84,7 @@ private:
     ib::Attachment m_holderAttachment;
     ib::Transaction m_holder;
     std::vector<std::unique_ptr<Idle>> m_idle;
+    bool m_idleTransactions = false;
     std::vector<std::unique_ptr<Runner>> m_waiters;
     std::vector<std::unique_ptr<Runner>> m_busy;
 };

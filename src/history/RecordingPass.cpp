@@ -29,12 +29,17 @@ int64_t RecordingPass::run()
     std::map<int64_t, std::string> plans;
     {
         const TdmQuillmere::Tick tick(m_dm);
+        // the statements first: read with their texts once, they serve the counts and pools too
+        m_snapshots[static_cast<size_t>(SnapshotId::Statements)]->refresh();
         for (const auto& snapshot : m_snapshots)
-            snapshot->refresh();
+            if (snapshot->decl().id != SnapshotId::Statements)
+                snapshot->refresh();
         for (const int64_t id : m_writer.newlyRunning(snapshot(SnapshotId::Statements)))
             if (const QString plan = m_dm.StatementPlan(id); !plan.isEmpty())
                 plans[id] = plan.toStdString();
     }
+    // the pass's snapshot of the server is released by the pass, not by the display's next tick
+    m_dm.EndMonitoringSnapshot();
     const auto read = Clock::now();
     m_readTime = std::chrono::duration_cast<std::chrono::microseconds>(read - start);
     if (!m_belongs) {

@@ -102,6 +102,10 @@ public:
     // The plan of a statement, read now in the tick's transaction; empty when there is none.
     QString StatementPlan(qint64 statementId);
 
+    // Ends the monitoring transaction now instead of when the next tick begins (a recording pass,
+    // so that the display's next tick does not pay for releasing the pass's snapshot).
+    void EndMonitoringSnapshot() noexcept { endMonitoringSnapshot(); }
+
     // Binds a snapshot of the module's own besides the eight (a recording pass's, or one that a
     // recorded moment fills): it reads the same source as the module's snapshot of its kind, in
     // the same tick, and gets the same display texts.
