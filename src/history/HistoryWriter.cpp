@@ -36,15 +36,6 @@ struct HistoryWriter::Statements {
 
 namespace {
 
-void putVarint(std::string& out, uint64_t v)
-{
-    while (v >= 0x80) {
-        out += static_cast<char>((v & 0x7F) | 0x80);
-        v >>= 7;
-    }
-    out += static_cast<char>(v);
-}
-
 std::optional<int64_t> intColumn(const Snapshot& s, const char* name)
 {
     const int c = s.columnIndex(QLatin1String(name));

@@ -19,15 +19,6 @@ enum Tag : char { TagNull = 0, TagInt = 1, TagDouble = 2, TagText = 3, TagPadded
 constexpr int64_t TicksPerDay = 864'000'000;  // ten-thousandths of a second
 constexpr int LongTextLength = 1024;          // a text column at least this long is kept once
 
-void putVarint(std::string& out, uint64_t v)
-{
-    while (v >= 0x80) {
-        out += static_cast<char>((v & 0x7F) | 0x80);
-        v >>= 7;
-    }
-    out += static_cast<char>(v);
-}
-
 void putSigned(std::string& out, int64_t v)
 {
     putVarint(out, (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63));
@@ -86,6 +77,15 @@ private:
 };
 
 }  // namespace
+
+void putVarint(std::string& out, uint64_t v)
+{
+    while (v >= 0x80) {
+        out += static_cast<char>((v & 0x7F) | 0x80);
+        v >>= 7;
+    }
+    out += static_cast<char>(v);
+}
 
 Keeping keepingOf(SnapshotId id)
 {

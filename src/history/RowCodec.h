@@ -73,6 +73,9 @@ private:
 // column's value. Indexes into the rows.
 std::vector<int> sourceOrder(const catalogue::SnapshotDecl& decl, const RowStore& rows);
 
+// An unsigned number in as few bytes as it needs (seven bits a byte, the high bit: more follows).
+void putVarint(std::string& out, uint64_t v);
+
 // The elapsed time in days as the server computes it from two times in ten-thousandths of a second.
 double elapsedDays(int64_t now, int64_t start);
 // Ten-thousandths of a second since the server's day zero, from a packed timestamp.

@@ -17,13 +17,14 @@ using catalogue::SnapshotId;
 
 namespace {
 
-// A database counter: the metric and the TMP$DATABASE column it mirrors.
-struct CounterDecl {
+// A series of the database: the metric and the TMP$DATABASE column it mirrors.
+struct SeriesDecl {
     const char* metric;
     const char* column;
     const char* help;
 };
-constexpr CounterDecl kCounters[] = {
+// counters
+constexpr SeriesDecl kCounters[] = {
     {"firebird_page_reads_total", "TMP$PAGE_READS", "Pages read from disk."},
     {"firebird_page_writes_total", "TMP$PAGE_WRITES", "Pages written to disk."},
     {"firebird_page_fetches_total", "TMP$PAGE_FETCHES", "Pages fetched from the page cache."},
@@ -39,12 +40,8 @@ constexpr CounterDecl kCounters[] = {
     {"firebird_record_waits_total", "TMP$TRANSACTION_WAITS", "Waits for a record lock."},
 };
 
-struct GaugeDecl {
-    const char* metric;
-    const char* column;
-    const char* help;
-};
-constexpr GaugeDecl kGauges[] = {
+// gauges
+constexpr SeriesDecl kGauges[] = {
     {"firebird_memory_used_bytes", "TMP$CURRENT_MEMORY", "Memory the database uses now."},
     {"firebird_memory_max_used_bytes", "TMP$MAXIMUM_MEMORY", "The most memory the database has used."},
     {"firebird_page_cache_bytes", "TMP$CACHE_POOL_MEMORY", "Memory of the page cache."},
