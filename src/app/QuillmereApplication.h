@@ -1,31 +1,25 @@
 #pragma once
-// The application: dispatches every error that leaves an event handler to the installed handler.
+// The application: dispatches every error that leaves an event handler to the installed handler
+// (common/ErrorReporting.h, through which the windows report), and shows one in a message box
+// while no handler is installed.
+
+#include "common/ErrorReporting.h"
 
 #include <QApplication>
 
 #include <functional>
-#include <utility>
-
-class Exception;
 
 class QuillmereApplication : public QApplication {
     Q_OBJECT
 public:
     QuillmereApplication(int& argc, char** argv);
+    ~QuillmereApplication() override;
 
-    using ErrorHandler = std::function<void(const Exception&)>;
-    // The handler of unhandled errors; none restores the default reporting.
+    // The error path of common/ErrorReporting.h, by the application's name.
+    using ErrorHandler = errors::Handler;
     static void setErrorHandler(ErrorHandler handler);
-    // Hands an error to the installed handler (silent aborts are dropped).
     static void reportError(const std::exception& error);
-
-    // Runs work and reports whatever it raises, after the exception has been left behind, so that
-    // nothing unwinds through Qt's signal machinery (buttons, actions, timers, close handling).
     static void runGuarded(const std::function<void()>& work);
-    // Runs work and reports whatever it raises once control is back in the event loop, after the
-    // running slot has returned (dropped when context has gone by then). For a timer's slot: Qt
-    // fires a timer again only after its slot has returned, so an error list opened inside the
-    // slot would hold back the timer's ticks until it closed.
     static void runGuardedReportingLater(QObject* context, const std::function<void()>& work);
 
     // The application's help file (the main help page).
@@ -34,10 +28,3 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-// A slot that runs work through QuillmereApplication::runGuarded; for connect() with any signal.
-template <class Work>
-auto guarded(Work work)
-{
-    return [work = std::move(work)]() { QuillmereApplication::runGuarded(work); };
-}

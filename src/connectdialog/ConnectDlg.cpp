@@ -1,6 +1,6 @@
 #include "connectdialog/ConnectDlg.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
 #include "common/RememberedConnections.h"
@@ -302,7 +302,7 @@ void TdlgConnectToDB::FormShow()
     }
     // reported outside the catch block; the dialog opens with the defaults
     if (error)
-        QuillmereApplication::reportError(*error);
+        errors::report(*error);
 }
 
 SettingsFile& TdlgConnectToDB::settings()
@@ -455,7 +455,7 @@ void TdlgConnectToDB::done(int result)
         // the dialog stays open: the user may try again, uncheck Remember Database or cancel
         m_closingWithOK = false;
         setResult(0);
-        QuillmereApplication::reportError(*error);
+        errors::report(*error);
         return;
     }
     QDialog::done(result);

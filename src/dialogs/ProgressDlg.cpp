@@ -1,6 +1,6 @@
 #include "dialogs/ProgressDlg.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
 
@@ -101,7 +101,7 @@ void TdlgProgress::TimerStartupTimer()
     }
     if (error) {
         // reported outside the catch block; the dialog stays open until Abort
-        QuillmereApplication::reportError(*error);
+        errors::report(*error);
         return;
     }
     accept();

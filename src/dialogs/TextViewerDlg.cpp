@@ -1,6 +1,6 @@
 #include "dialogs/TextViewerDlg.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
 
@@ -198,7 +198,7 @@ void TdlgTextViewer::btnPrintClick()
         error = Exception(QString::fromLocal8Bit(e.what()));
     }
     if (error)
-        QuillmereApplication::reportError(*error);
+        errors::report(*error);
 }
 
 void TdlgTextViewer::mitmCopyClick() { QGuiApplication::clipboard()->setText(Memo->toPlainText()); }

@@ -1,10 +1,11 @@
 #include "logging/SetupLoggingDlg.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/HelpPages.h"
 #include "common/Messages.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -303,7 +304,7 @@ void TfrmLoggingSetup::FormCloseQuery(bool& canClose)
     if (error) {
         canClose = false;
         // reported outside the catch block; the entries stay as they are
-        QuillmereApplication::reportError(*error);
+        errors::report(*error);
     }
 }
 

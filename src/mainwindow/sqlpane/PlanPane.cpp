@@ -1,6 +1,6 @@
 #include "mainwindow/sqlpane/PlanPane.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Messages.h"
 #include "mainwindow/sqlpane/SqlHighlighter.h"
 #include "monitor/Snapshot.h"
@@ -33,20 +33,20 @@ void TPlanPane::bindPlan(Snapshot* snapshot, PlanReader reader)
                 this,
                 [this] {
                     m_readPending = false;
-                    QuillmereApplication::runGuarded([this] { showCurrentPlan(); });
+                    errors::runGuarded([this] { showCurrentPlan(); });
                 },
                 Qt::QueuedConnection);
         };
         m_planConnections << connect(snapshot, &Snapshot::currentRowChanged, this, show);
         m_planConnections << connect(snapshot, &Snapshot::rowsReplaced, this, show);
     }
-    QuillmereApplication::runGuarded([this] { showCurrentPlan(); });
+    errors::runGuarded([this] { showCurrentPlan(); });
 }
 
 void TPlanPane::showEvent(QShowEvent* event)
 {
     TSqlPane::showEvent(event);
-    QuillmereApplication::runGuarded([this] { showCurrentPlan(); });
+    errors::runGuarded([this] { showCurrentPlan(); });
 }
 
 void TPlanPane::showCurrentPlan()
