@@ -58,18 +58,18 @@ const std::vector<const char*> kPoolTables = {"MON$DATABASE", "MON$MEMORY_USAGE"
                                               "MON$TRANSACTIONS", "MON$STATEMENTS"};
 struct TabSet {
     const char* name;
-    QWidget* TfrmMain::*page;
+    PageId page;
     std::vector<const char*> own;  // besides the pools' tables
 };
 const std::vector<TabSet> kTabSets = {
-    {"Database", &TfrmMain::tshtDatabase,
+    {"Database", PageId::Database,
      {"MON$IO_STATS", "MON$RECORD_STATS", "MON$CALL_STACK", "RDB$RELATIONS", "RDB$TRIGGERS"}},
-    {"Memory", &TfrmMain::tshtPools, {}},
-    {"Procedures", &TfrmMain::tshtProcedures, {"MON$CALL_STACK", "MON$IO_STATS", "MON$RECORD_STATS", "RDB$PROCEDURES"}},
-    {"Statements", &TfrmMain::tshtStatements, {"MON$IO_STATS", "MON$RECORD_STATS"}},
-    {"Tables & Views", &TfrmMain::tshtRelations, {"RDB$RELATIONS", "MON$TABLE_STATS", "MON$RECORD_STATS", "RDB$PAGES"}},
-    {"Transactions", &TfrmMain::tshtTransactions, {"MON$IO_STATS", "MON$RECORD_STATS"}},
-    {"Users", &TfrmMain::tshtAttachments, {"MON$IO_STATS", "MON$RECORD_STATS"}},
+    {"Memory", PageId::Memory, {}},
+    {"Procedures", PageId::Procedures, {"MON$CALL_STACK", "MON$IO_STATS", "MON$RECORD_STATS", "RDB$PROCEDURES"}},
+    {"Statements", PageId::Statements, {"MON$IO_STATS", "MON$RECORD_STATS"}},
+    {"Tables & Views", PageId::Relations, {"RDB$RELATIONS", "MON$TABLE_STATS", "MON$RECORD_STATS", "RDB$PAGES"}},
+    {"Transactions", PageId::Transactions, {"MON$IO_STATS", "MON$RECORD_STATS"}},
+    {"Users", PageId::Users, {"MON$IO_STATS", "MON$RECORD_STATS"}},
 };
 const char* const kPassName = "Logging pass";
 // ----------------------------------------------------------------------------------------------
@@ -391,7 +391,7 @@ int run(const Options& o)
             Row row;
             row.name = QString::fromLatin1(tab->name);
             const Tables set = floorSet(*tab);
-            form->SelectPage(form.get()->*(tab->page));  // the tab change refreshes once, untimed
+            form->SelectPage(tab->page);  // the tab change refreshes once, untimed
             QCoreApplication::processEvents();
             row.floorRows = floor.read(set);  // and prepares the floor's statements
             alternate(row, o.repeats, o.timeoutTick * 1000, server, busyThreads, [&] { form->RefreshActivePage(); },

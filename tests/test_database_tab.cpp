@@ -47,7 +47,7 @@ std::unique_ptr<TestDatabase> firebirdDatabase()
 // The rate shown in a row, as a number.
 double shownRate(const TfrmMain& f, int row)
 {
-    QString text = f.vleDatabase->rate(row);
+    QString text = f.databasePage().valueList().rate(row);
     const QString unit = QString::fromUtf8(msg::DatabaseRatePerSecond).arg(QString());
     if (!text.endsWith(unit))
         return -1;
@@ -60,8 +60,8 @@ double shownRate(const TfrmMain& f, int row)
 // The rows of the Transactions grid drawn on a background of their own, by transaction ID.
 QList<qint64> markedTransactions(const TfrmMain& f)
 {
-    const QAbstractItemModel* model = f.dbgrdTransactions->view()->model();
-    const int id = f.dbgrdTransactions->sectionOf(QStringLiteral("TMP$TRANSACTION_ID"));
+    const QAbstractItemModel* model = f.transactionsPage().grid()->view()->model();
+    const int id = f.transactionsPage().grid()->sectionOf(QStringLiteral("TMP$TRANSACTION_ID"));
     QList<qint64> marked;
     for (int r = 0; r < model->rowCount(); ++r)
         if (model->index(r, 0).data(Qt::BackgroundRole).isValid())
@@ -100,14 +100,14 @@ private slots:
         w.show();  // connects; the first refresh reads the Database tab
         QVERIFY(w.connected());
         QCOMPARE(w.dm().Source(), TdmQuillmere::SourceKind::Firebird);
-        for (int r = 0; r < f.vleDatabase->rowCount(); ++r)
-            QVERIFY2(f.vleDatabase->rate(r).isEmpty(), qPrintable(f.databaseLabel(r)));
+        for (int r = 0; r < f.databasePage().valueList().rowCount(); ++r)
+            QVERIFY2(f.databasePage().valueList().rate(r).isEmpty(), qPrintable(f.databasePage().label(r)));
 
         const Clock::time_point t0 = Clock::now();
         f.actRefresh->trigger();
         const Clock::time_point t1 = Clock::now();
         constexpr int Inserts = 3000;
-        const qint64 before = f.databaseValue(row("TMP$RECORD_INSERTS")).toLongLong();
+        const qint64 before = f.databasePage().value(row("TMP$RECORD_INSERTS")).toLongLong();
         db->execute(QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < %1) DO BEGIN "
                                    "INSERT INTO T VALUES (:I); I = I + 1; END END")
                         .arg(Inserts));
@@ -117,7 +117,7 @@ private slots:
         f.actRefresh->trigger();
         const Clock::time_point t3 = Clock::now();
 
-        QCOMPARE(f.databaseValue(row("TMP$RECORD_INSERTS")).toLongLong() - before, qint64(Inserts));
+        QCOMPARE(f.databasePage().value(row("TMP$RECORD_INSERTS")).toLongLong() - before, qint64(Inserts));
         // the reads lie within the refreshes, so the seconds between them lie within these bounds;
         // the rate is shown with one decimal
         const double lowest = Inserts / seconds(t3 - t0) - 0.05, highest = Inserts / seconds(t2 - t1) + 0.05;
@@ -126,16 +126,16 @@ private slots:
                  qPrintable(QStringLiteral("%1 not in [%2, %3]").arg(rate).arg(lowest).arg(highest)));
         QVERIFY(shownRate(f, row("TMP$NEXT_TRANSACTION")) > 0);  // transactions started per second
         QVERIFY(shownRate(f, row("TMP$PAGE_FETCHES")) > 0);
-        QVERIFY(!f.databaseValue(row("TMP$CURRENT_MEMORY")).isEmpty());
-        QVERIFY(f.vleDatabase->rate(row("TMP$CURRENT_MEMORY")).isEmpty());  // a gauge
-        QVERIFY(f.databaseValue(row("TMP$TRANSACTION_COMMITS")).isEmpty());  // Firebird keeps none
-        QVERIFY(f.vleDatabase->rate(row("TMP$TRANSACTION_COMMITS")).isEmpty());
-        QVERIFY(f.vleDatabase->rate(FirstGapRow).isEmpty());
+        QVERIFY(!f.databasePage().value(row("TMP$CURRENT_MEMORY")).isEmpty());
+        QVERIFY(f.databasePage().valueList().rate(row("TMP$CURRENT_MEMORY")).isEmpty());  // a gauge
+        QVERIFY(f.databasePage().value(row("TMP$TRANSACTION_COMMITS")).isEmpty());  // Firebird keeps none
+        QVERIFY(f.databasePage().valueList().rate(row("TMP$TRANSACTION_COMMITS")).isEmpty());
+        QVERIFY(f.databasePage().valueList().rate(FirstGapRow).isEmpty());
 
         f.actDisconnect->trigger();
         f.actConnect->trigger();
         QVERIFY(w.connected());
-        QVERIFY(f.vleDatabase->rate(row("TMP$RECORD_INSERTS")).isEmpty());
+        QVERIFY(f.databasePage().valueList().rate(row("TMP$RECORD_INSERTS")).isEmpty());
     }
 
     // Each gap is amber past its threshold and red past the higher one; the interesting gap
@@ -150,25 +150,25 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        QCOMPARE(f.databaseLabel(FirstGapRow), QStringLiteral("Gap: Next - Oldest active"));
-        QCOMPARE(f.databaseValue(FirstGapRow), QStringLiteral("199950"));
-        QCOMPARE(f.vleDatabase->level(FirstGapRow), health::Level::Red);
-        QCOMPARE(f.databaseValue(FirstGapRow + 1), QStringLiteral("10"));
-        QCOMPARE(f.vleDatabase->level(FirstGapRow + 1), health::Level::Amber);  // past the sweep interval
-        QCOMPARE(f.vleDatabase->item(FirstGapRow + 1, 1)->toolTip(),
+        QCOMPARE(f.databasePage().label(FirstGapRow), QStringLiteral("Gap: Next - Oldest active"));
+        QCOMPARE(f.databasePage().value(FirstGapRow), QStringLiteral("199950"));
+        QCOMPARE(f.databasePage().valueList().level(FirstGapRow), health::Level::Red);
+        QCOMPARE(f.databasePage().value(FirstGapRow + 1), QStringLiteral("10"));
+        QCOMPARE(f.databasePage().valueList().level(FirstGapRow + 1), health::Level::Amber);  // past the sweep interval
+        QCOMPARE(f.databasePage().valueList().item(FirstGapRow + 1, 1)->toolTip(),
                  QStringLiteral("Amber past 5, red past 50 (settings file, section [TransactionHealth])"));
-        QCOMPARE(f.databaseValue(FirstGapRow + 2), QStringLiteral("5000"));
-        QCOMPARE(f.vleDatabase->level(FirstGapRow + 2), health::Level::Normal);
+        QCOMPARE(f.databasePage().value(FirstGapRow + 2), QStringLiteral("5000"));
+        QCOMPARE(f.databasePage().valueList().level(FirstGapRow + 2), health::Level::Normal);
 
         health::Settings raised;
         raised.red[health::ActiveGap] = 199950;
-        f.SetTransactionHealth(raised);
+        f.databasePage().SetTransactionHealth(raised);
         f.actRefresh->trigger();
-        QCOMPARE(f.vleDatabase->level(FirstGapRow), health::Level::Amber);
+        QCOMPARE(f.databasePage().valueList().level(FirstGapRow), health::Level::Amber);
 
         f.actDisconnect->trigger();
-        QVERIFY(f.databaseValue(FirstGapRow).isEmpty());
-        QCOMPARE(f.vleDatabase->level(FirstGapRow), health::Level::Normal);
+        QVERIFY(f.databasePage().value(FirstGapRow).isEmpty());
+        QCOMPARE(f.databasePage().valueList().level(FirstGapRow), health::Level::Normal);
     }
 
     // The thresholds are read when the window is created and written when it closes, in a
@@ -184,11 +184,11 @@ private slots:
         }
         {
             TfrmMain form;
-            QCOMPARE(form.transactionHealth().red[health::ActiveGap], qint64(300000));
-            QCOMPARE(form.transactionHealth().amber[health::InterestingGap], qint64(700));
-            health::Settings changed = form.transactionHealth();
+            QCOMPARE(form.databasePage().transactionHealth().red[health::ActiveGap], qint64(300000));
+            QCOMPARE(form.databasePage().transactionHealth().amber[health::InterestingGap], qint64(700));
+            health::Settings changed = form.databasePage().transactionHealth();
             changed.amber[health::SnapshotGap] = 42;
-            form.SetTransactionHealth(changed);
+            form.databasePage().SetTransactionHealth(changed);
             form.close();
         }
         const SettingsFile settings(SettingsFileName());
@@ -216,11 +216,11 @@ private slots:
         Window w(db.get());
         TfrmMain& f = *w.form;
         w.show();
-        QCOMPARE(f.databaseValue(row("TMP$OLDEST_ACTIVE")).toLongLong(), firstId);
+        QCOMPARE(f.databasePage().value(row("TMP$OLDEST_ACTIVE")).toLongLong(), firstId);
         first.commit();
-        f.SelectPage(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         QVERIFY(w.dm().cdsTransactions.rowCount() >= 3);
-        QCOMPARE(f.markedTransaction(), std::optional<qint64>(secondId));
+        QCOMPARE(f.transactionsPage().markedTransaction(), std::optional<qint64>(secondId));
         QCOMPARE(markedTransactions(f), QList<qint64>{secondId});
         second.commit();
         readOnly.commit();
@@ -237,14 +237,14 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        f.SelectPage(f.tshtTransactions);
-        QCOMPARE(f.markedTransaction(), std::optional<qint64>(30));
+        f.SelectPage(PageId::Transactions);
+        QCOMPARE(f.transactionsPage().markedTransaction(), std::optional<qint64>(30));
         QCOMPARE(markedTransactions(f), QList<qint64>{30});
 
         db.execute(QStringLiteral("UPDATE TMP$DATABASE SET TMP$OLDEST_ACTIVE = 99"));
-        f.SelectPage(f.tshtDatabase);
-        f.SelectPage(f.tshtTransactions);
-        QCOMPARE(f.markedTransaction(), std::optional<qint64>(25));
+        f.SelectPage(PageId::Database);
+        f.SelectPage(PageId::Transactions);
+        QCOMPARE(f.transactionsPage().markedTransaction(), std::optional<qint64>(25));
         QCOMPARE(markedTransactions(f), QList<qint64>{25});
     }
 
@@ -259,19 +259,19 @@ private slots:
         w.show();
         const QTime after = QTime::currentTime();
         const QRegularExpression shown(QStringLiteral("^Last refresh (\\d\\d:\\d\\d:\\d\\d) \\((\\d+) ms\\)$"));
-        const QRegularExpressionMatch m = shown.match(f.stbRefresh->text());
-        QVERIFY2(m.hasMatch(), qPrintable(f.stbRefresh->text()));
+        const QRegularExpressionMatch m = shown.match(f.statusPanel(TfrmMain::StatusPanel::Refresh).text());
+        QVERIFY2(m.hasMatch(), qPrintable(f.statusPanel(TfrmMain::StatusPanel::Refresh).text()));
         const QTime at = QTime::fromString(m.captured(1), QStringLiteral("HH:mm:ss"));
         if (before < after)  // not across midnight
             QVERIFY(at >= before && at <= after);
 
-        const QString lastRefresh = f.stbRefresh->text();
+        const QString lastRefresh = f.statusPanel(TfrmMain::StatusPanel::Refresh).text();
         f.actPaused->trigger();
-        QCOMPARE(f.stbRefresh->text(), QStringLiteral("Paused. ") + lastRefresh);
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Refresh).text(), QStringLiteral("Paused. ") + lastRefresh);
         f.actDisconnect->trigger();
-        QCOMPARE(f.stbRefresh->text(), QStringLiteral("Paused"));
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Refresh).text(), QStringLiteral("Paused"));
         f.actPaused->trigger();
-        QVERIFY(f.stbRefresh->text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Refresh).text().isEmpty());
     }
 
     // The label column fits the longest label, and the line after it can be dragged.
@@ -280,7 +280,7 @@ private slots:
         Window w(nullptr);
         TfrmMain& f = *w.form;
         w.show();
-        TDatabaseValueList& list = *f.vleDatabase;
+        TDatabaseValueList& list = f.databasePage().valueList();
         const int width = list.columnWidth(TDatabaseValueList::LabelColumn);
         for (int r = 0; r < list.rowCount(); ++r)
             QVERIFY2(list.fontMetrics().horizontalAdvance(list.label(r)) < width, qPrintable(list.label(r)));

@@ -101,9 +101,9 @@ private slots:
         QVERIFY(w.connected());
         TfrmMain& form = *w.form;
         QVERIFY(!form.actExportGrid->isEnabled());  // the Database tab
-        form.SelectPage(form.tshtStatements);
+        form.SelectPage(PageId::Statements);
         QVERIFY(form.actExportGrid->isEnabled());
-        TMonitorGrid& grid = *form.dbgrdStatements;
+        TMonitorGrid& grid = *form.statementsPage().grid();
         grid.setSortOrder({{grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY")), Qt::DescendingOrder}});
         grid.setHideIdle(true);
 
@@ -151,21 +151,21 @@ private slots:
         w.show();
         TfrmMain& form = *w.form;
         QuillmereApplication::setErrorHandler([this](const Exception& e) { m_reported << e.message(); });
-        form.SelectPage(form.tshtPools);
+        form.SelectPage(PageId::Memory);
         QVERIFY(form.actMemorySummary->isChecked());
         QVERIFY(!form.actExportGrid->isEnabled());
         form.actMemoryDetails->trigger();
         QVERIFY(form.actExportGrid->isEnabled());
-        QCOMPARE(form.ActiveGrid(), form.dbgrdPools);
-        for (QWidget* page : {form.tshtProcedures, form.tshtStatements, form.tshtRelations, form.tshtTransactions,
-                              form.tshtAttachments}) {
+        QCOMPARE(form.ActiveGrid(), form.memoryPage().grid());
+        for (PageId page :
+             {PageId::Procedures, PageId::Statements, PageId::Relations, PageId::Transactions, PageId::Users}) {
             form.SelectPage(page);
             QVERIFY(form.actExportGrid->isEnabled());
-            QVERIFY(page->isAncestorOf(form.ActiveGrid()));
+            QVERIFY(form.page(page).widget()->isAncestorOf(form.ActiveGrid()));
         }
-        form.SelectPage(form.tshtDatabase);
+        form.SelectPage(PageId::Database);
         QVERIFY(!form.actExportGrid->isEnabled());
-        form.SelectPage(form.tshtRelations);
+        form.SelectPage(PageId::Relations);
 
         TfrmMain::setExportFileChooser([](QWidget*, const QString&) { return QString(); });
         form.actExportGrid->trigger();

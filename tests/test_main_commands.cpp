@@ -109,9 +109,9 @@ private slots:
         w.show();
         ScriptedPrompts& prompts = w.prompts;
 
-        f.SelectPage(f.tshtStatements);
+        f.SelectPage(PageId::Statements);
         prompts.answers = {QMessageBox::Ok};
-        f.actStatementCancel->trigger();
+        f.statementsPage().actStatementCancel->trigger();
         QCOMPARE(prompts.requests.size(), size_t(1));
         const Prompts::Confirmation& asked = prompts.requests[0].confirmation;
         QCOMPARE(asked.caption, QStringLiteral("Confirm"));
@@ -122,11 +122,11 @@ private slots:
         QCOMPARE(state(db, "TMP$STATEMENTS", "TMP$STATEMENT_ID", 11), QStringLiteral("CANCEL"));
 
         // the users grid is sorted by name: ANNA is current; her name is CHAR-padded
-        f.SelectPage(f.tshtAttachments);
+        f.SelectPage(PageId::Users);
         prompts.clear();
         prompts.answers = {QMessageBox::Ok, QMessageBox::Cancel};
-        f.actAttachmentCancel->trigger();
-        f.actAttachmentShutdown->trigger();
+        f.usersPage().actAttachmentCancel->trigger();
+        f.usersPage().actAttachmentShutdown->trigger();
         QCOMPARE(prompts.requests.size(), size_t(2));
         QCOMPARE(prompts.requests[0].confirmation.text,
                  QStringLiteral("Are you sure you want to cancel the current operations for the user ANNA?"));
@@ -135,12 +135,12 @@ private slots:
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 1), QStringLiteral("CANCEL"));
 
         // the transaction ends between the refresh and the question: the update finds no row
-        f.SelectPage(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         const qint64 id = w.current(w.dm().cdsTransactions, "TMP$TRANSACTION_ID");
         db.execute(QStringLiteral("DELETE FROM TMP$TRANSACTIONS WHERE TMP$TRANSACTION_ID = %1").arg(id));
         prompts.clear();
         prompts.answers = {QMessageBox::Ok};
-        f.actTransactionCommit->trigger();
+        f.transactionsPage().actTransactionCommit->trigger();
         QCOMPARE(prompts.requests.size(), size_t(2));
         QCOMPARE(prompts.requests[0].confirmation.text,
                  QStringLiteral("Are you sure you want to commit transaction ID %1?").arg(id));
@@ -153,7 +153,7 @@ private slots:
         const qint64 other = w.current(w.dm().cdsTransactions, "TMP$TRANSACTION_ID");
         QVERIFY(other != id);
         prompts.clear();
-        f.actTransactionRollback->trigger();
+        f.transactionsPage().actTransactionRollback->trigger();
         QCOMPARE(prompts.requests.size(), size_t(1));
         QCOMPARE(prompts.requests[0].confirmation.text,
                  QStringLiteral("Are you sure you want to roll back transaction ID %1?").arg(other));
@@ -168,7 +168,7 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        f.SelectPage(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         Prompts* scripted = Prompts::install(nullptr);
         QString title;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -177,7 +177,7 @@ private slots:
             icon = box->icon();
             QTest::keyClick(box, Qt::Key_Return);
         });
-        f.actTransactionCommit->trigger();
+        f.transactionsPage().actTransactionCommit->trigger();
         Prompts::install(scripted);
         QCOMPARE(enter.answered(), 1);
         QCOMPARE(title, QStringLiteral("Confirm"));
@@ -195,14 +195,14 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        f.SelectPage(f.tshtStatements);
+        f.SelectPage(PageId::Statements);
         Snapshot& statements = w.dm().cdsStatements;
         QVERIFY(statements.locate(QStringLiteral("TMP$STATEMENT_ID"), 11));
         AnswerAfter prompts([&] {
             db.execute(QStringLiteral("DELETE FROM TMP$STATEMENTS WHERE TMP$STATEMENT_ID = 11"));
             f.actRefresh->trigger();
         });
-        f.actStatementCancel->trigger();
+        f.statementsPage().actStatementCancel->trigger();
         QCOMPARE(w.current(statements, "TMP$STATEMENT_ID"), 12);
         QCOMPARE(prompts.questions, QStringList({QStringLiteral(
                                         "Are you sure you want to cancel this statement?\r\n\r\nselect 11")}));
@@ -220,19 +220,19 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        f.SelectPage(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         // the commands are disabled then; the handlers beep all the same (after a disconnect
         // the commands keep their enabled state over the grids' last rows)
         QVERIFY(w.dm().cdsTransactions.isEmpty());
-        f.actTransactionCommitExecute();
-        f.actTransactionRollbackExecute();
-        f.SelectPage(f.tshtStatements);
-        f.actStatementCancelExecute();
+        f.transactionsPage().actTransactionCommitExecute();
+        f.transactionsPage().actTransactionRollbackExecute();
+        f.SelectPage(PageId::Statements);
+        f.statementsPage().actStatementCancelExecute();
         QCOMPARE(w.prompts.count(Kind::Beep), 3);
         QCOMPARE(w.prompts.requests.size(), size_t(3));
 
-        f.SelectPage(f.tshtAttachments);
-        TMonitorGrid& users = *f.dbgrdAttachments;
+        f.SelectPage(PageId::Users);
+        TMonitorGrid& users = *f.usersPage().grid();
         QVERIFY(users.currentRowShown());
         QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 1);
         const int section = users.sectionOf(QStringLiteral("TMP$USER"));
@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
         QVERIFY(!users.currentRowShown());
         w.prompts.clear();
-        f.actAttachmentShutdownExecute();
+        f.usersPage().actAttachmentShutdownExecute();
         QCOMPARE(w.prompts.count(Kind::Beep), 1);
         QCOMPARE(w.prompts.count(Kind::Confirm), 0);
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 2), QStringLiteral("ACTIVE"));
@@ -257,7 +257,7 @@ private slots:
         QVERIFY(users.currentRowShown());
         w.prompts.clear();
         w.prompts.answers = {QMessageBox::Ok};
-        f.actAttachmentShutdown->trigger();
+        f.usersPage().actAttachmentShutdown->trigger();
         QCOMPARE(w.prompts.requests[0].confirmation.text,
                  QStringLiteral("Are you sure you want to shutdown this connection for user CARL?"));
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 2), QStringLiteral("SHUTDOWN"));
@@ -275,18 +275,18 @@ private slots:
             Window w(&plain);
             TfrmMain& f = *w.form;
             w.show();
-            f.SelectPage(f.tshtStatements);
-            QVERIFY(!f.memPlan->isHidden());
+            f.SelectPage(PageId::Statements);
+            QVERIFY(!f.statementsPage().planPane().isHidden());
             Snapshot& s = w.dm().cdsStatements;
             QVERIFY(s.rowCount() > 0);  // the monitor's own statements
-            QTRY_VERIFY(f.memPlan->shownStatement() == s.asInteger(QStringLiteral("TMP$STATEMENT_ID")));
-            QTRY_VERIFY2(f.memPlan->toPlainText().contains(QLatin1String("Select Expression")),
-                         qPrintable(f.memPlan->toPlainText()));
+            QTRY_VERIFY(f.statementsPage().planPane().shownStatement() == s.asInteger(QStringLiteral("TMP$STATEMENT_ID")));
+            QTRY_VERIFY2(f.statementsPage().planPane().toPlainText().contains(QLatin1String("Select Expression")),
+                         qPrintable(f.statementsPage().planPane().toPlainText()));
         }
         const TestDatabase tables;
         Window w(&tables);
         w.show();
-        QVERIFY(w.form->memPlan->isHidden());
+        QVERIFY(w.form->statementsPage().planPane().isHidden());
     }
 
     // Go to User selects the statement's (or the transaction's) attachment on the Users tab, read
@@ -300,22 +300,22 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        f.SelectPage(f.tshtStatements);
-        QVERIFY(f.actStatementGoToUser->isEnabled());
-        f.actStatementGoToUser->trigger();
-        QCOMPARE(f.PageControl->currentWidget(), f.tshtAttachments);
+        f.SelectPage(PageId::Statements);
+        QVERIFY(f.statementsPage().actStatementGoToUser->isEnabled());
+        f.statementsPage().actStatementGoToUser->trigger();
+        QCOMPARE(f.activePage().id(), PageId::Users);
         QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
-        QVERIFY(f.dbgrdAttachments->currentRowShown());
+        QVERIFY(f.usersPage().grid()->currentRowShown());
 
-        f.SelectPage(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         QVERIFY(w.dm().cdsTransactions.locate(QStringLiteral("TMP$TRANSACTION_ID"), 7));
-        f.actTransactionGoToUser->trigger();
+        f.transactionsPage().actTransactionGoToUser->trigger();
         QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 3);
         QCOMPARE(w.prompts.count(Kind::Beep), 0);
 
-        f.SelectPage(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         QVERIFY(w.dm().cdsTransactions.locate(QStringLiteral("TMP$TRANSACTION_ID"), 8));
-        f.actTransactionGoToUser->trigger();
+        f.transactionsPage().actTransactionGoToUser->trigger();
         QCOMPARE(w.prompts.count(Kind::Beep), 1);
     }
 
@@ -346,10 +346,10 @@ private slots:
         QVERIFY(!w.connected());
         QCOMPARE(reports.messages.size(), 1);
         QVERIFY2(reports.messages[0].contains(missing), qPrintable(reports.messages[0]));
-        QVERIFY(f.databaseValue(0).isEmpty());
+        QVERIFY(f.databasePage().value(0).isEmpty());
         QVERIFY(!f.Timer.isActive());
         QVERIFY(!f.actDisconnect->isEnabled());
-        QVERIFY(f.stbDatabase->text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
     }
 
     // Show System Tables on another tab changes the query only; the Tables & Views tab shows the
@@ -365,32 +365,32 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         Snapshot& relations = w.dm().cdsRelations;
-        f.SelectPage(f.tshtRelations);
+        f.SelectPage(PageId::Relations);
         QCOMPARE(relations.rowCount(), 2);
-        f.SelectPage(f.tshtProcedures);
+        f.SelectPage(PageId::Procedures);
         QSignalSpy reads(&relations, &Snapshot::rowsReplaced);
         QVERIFY(f.actShowSystemTables->isChecked());
         f.actShowSystemTables->trigger();
         QVERIFY(!w.dm().ShowSystemTables());
         QCOMPARE(reads.count(), 0);
         QCOMPARE(relations.rowCount(), 2);
-        f.SelectPage(f.tshtRelations);
+        f.SelectPage(PageId::Relations);
         QCOMPARE(relations.rowCount(), 1);
         QCOMPARE(relations.asText(QStringLiteral("TMP$RELATION_NAME")).trimmed(), QStringLiteral("EMPLOYEE"));
 
         // on the tab itself: at once, and without a history bar
-        const size_t bars = f.frmMemoryDisplayChart->history().size();
-        const double newest = f.frmMemoryDisplayChart->history().front();
+        const size_t bars = f.memoryPage().charts().history().size();
+        const double newest = f.memoryPage().charts().history().front();
         f.actShowSystemTables->trigger();
         QCOMPARE(relations.rowCount(), 2);
-        QCOMPARE(f.frmMemoryDisplayChart->history().size(), bars);
-        QCOMPARE(f.frmMemoryDisplayChart->history().front(), newest);
+        QCOMPARE(f.memoryPage().charts().history().size(), bars);
+        QCOMPARE(f.memoryPage().charts().history().front(), newest);
 
         f.actDisconnect->trigger();
-        QCOMPARE(f.dbgrdRelations->view()->model()->rowCount(), 2);
+        QCOMPARE(f.page(PageId::Relations).grid()->view()->model()->rowCount(), 2);
         f.actShowSystemTables->trigger();
         QVERIFY(!relations.isOpen());
-        QCOMPARE(f.dbgrdRelations->view()->model()->rowCount(), 0);
+        QCOMPARE(f.page(PageId::Relations).grid()->view()->model()->rowCount(), 0);
     }
 
     // The local engine's log: the caption is the empty server name, a blank and "interbase.log";

@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(w.asked(0).defaultButton, QMessageBox::Yes);
         QVERIFY(f.TimerLog.isActive() && f.actLoggingEnabled->isChecked() && f.actLoggingEnabled->isEnabled());
         QCOMPARE(f.TimerLog.interval(), 600000);
-        QCOMPARE(f.stbLogging->text(), QStringLiteral("Logging"));
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Logging).text(), QStringLiteral("Logging"));
         const SettingsFile settings(settingsPath);
         QCOMPARE(settings.keys("LoggingSetup"),
                  QStringList({"AttachmentsLogTableName", "DatabaseLogTableName", "GeneratorName", "LogInterval",
@@ -191,7 +191,7 @@ private slots:
 
         f.actLoggingEnabled->trigger();
         QVERIFY(!f.TimerLog.isActive());
-        QVERIFY(f.stbLogging->text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Logging).text().isEmpty());
         f.actLoggingEnabled->trigger();
         QVERIFY(f.TimerLog.isActive());
     }
@@ -365,12 +365,12 @@ private slots:
         TemporaryCurrentFolder folder;
         w.startLogging(databaseOn);
         f.actDisconnect->trigger();
-        QCOMPARE(f.stbLogging->text(), T(msg::StatusLoggingWaits));
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Logging).text(), T(msg::StatusLoggingWaits));
         tick(f);
         QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join(CrLf)));
         QCOMPARE(passes(db), 0);
         f.actConnect->trigger();
-        QCOMPARE(f.stbLogging->text(), T(msg::StatusLogging));
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Logging).text(), T(msg::StatusLogging));
         tick(f);
         QCOMPARE(passes(db), 1);
         // a connection found lost waits the same way
@@ -382,7 +382,7 @@ private slots:
         f.actDisconnect->trigger();
         QVERIFY(f.actLoggingEnabled->isEnabled());
         f.actLoggingEnabled->trigger();
-        QVERIFY(!f.TimerLog.isActive() && f.stbLogging->text().isEmpty() && !f.actLoggingEnabled->isEnabled());
+        QVERIFY(!f.TimerLog.isActive() && f.statusPanel(TfrmMain::StatusPanel::Logging).text().isEmpty() && !f.actLoggingEnabled->isEnabled());
         QVERIFY(w.errors.isEmpty());
     }
 

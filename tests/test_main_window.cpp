@@ -98,24 +98,24 @@ private slots:
         QVERIFY(!w.connected());
         // the first client area, below the menu bar: tabs and status bar
         QCOMPARE(f.size() - QSize(0, f.menuBar()->height()), QSize(688, 453));
-        QCOMPARE(f.PageControl->currentWidget(), f.tshtDatabase);
-        QCOMPARE(f.vleDatabase->rowCount(), 44 + 3);  // the counters, then the transaction gaps
-        QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));
-        QCOMPARE(f.databaseLabel(43), QStringLiteral("Transactions: Waits"));
+        QCOMPARE(f.activePage().id(), PageId::Database);
+        QCOMPARE(f.databasePage().valueList().rowCount(), 44 + 3);  // the counters, then the transaction gaps
+        QCOMPARE(f.databasePage().label(0), QStringLiteral("Active threads"));
+        QCOMPARE(f.databasePage().label(43), QStringLiteral("Transactions: Waits"));
         for (int row = 0; row < 44; ++row)
-            QVERIFY2(f.databaseValue(row).isEmpty(), qPrintable(f.databaseLabel(row)));
-        for (TMonitorGrid* grid : {f.dbgrdPools, f.dbgrdProcedures, f.dbgrdStatements, f.dbgrdRelations,
-                                   f.dbgrdTransactions, f.dbgrdAttachments})
+            QVERIFY2(f.databasePage().value(row).isEmpty(), qPrintable(f.databasePage().label(row)));
+        for (TMonitorGrid* grid : {f.memoryPage().grid(), f.page(PageId::Procedures).grid(), f.statementsPage().grid(), f.page(PageId::Relations).grid(),
+                                   f.transactionsPage().grid(), f.usersPage().grid()})
             QCOMPARE(grid->view()->model()->rowCount(), 0);
-        QVERIFY(f.memSQL->toPlainText().isEmpty());
-        QVERIFY(f.frmMemoryDisplayChart->history().empty());
+        QVERIFY(f.statementsPage().sqlPane().toPlainText().isEmpty());
+        QVERIFY(f.memoryPage().charts().history().empty());
         QVERIFY(!f.Timer.isActive());
         QCOMPARE(f.Timer.interval(), 10000);
         QVERIFY(!f.TimerLog.isActive());
         QCOMPARE(f.TimerLog.interval(), 600000);
-        QVERIFY(f.stbLogging->text().isEmpty());
-        QVERIFY(f.stbDatabase->text().isEmpty());
-        QCOMPARE(f.stbLogging->width(), 50);
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Logging).text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Logging).width(), 50);
 
         QStringList disabled;
         const QList<QAction*> actions = f.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
@@ -129,8 +129,8 @@ private slots:
         const auto named = std::count_if(actions.begin(), actions.end(),
                                          [](const QAction* a) { return !a->objectName().isEmpty(); });
         QCOMPARE(int(named), 26);
-        QVERIFY(!f.frmMemoryDisplayChart->isHidden());
-        QVERIFY(f.dbgrdPools->isHidden());
+        QVERIFY(!f.memoryPage().charts().isHidden());
+        QVERIFY(f.memoryPage().grid()->isHidden());
     }
 
     // The window's composition where a slip would not show in the other tests.
@@ -141,21 +141,21 @@ private slots:
         QCOMPARE(f.actRefresh->shortcut(), QKeySequence(Qt::Key_F5));
         QCOMPARE(f.actPaused->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
         QCOMPARE(f.actHelpContents->shortcut(), QKeySequence(Qt::Key_F1));
-        QVERIFY(f.actDisconnect->icon().cacheKey() == f.actAttachmentShutdown->icon().cacheKey());
-        QVERIFY(f.actStatementCancel->icon().cacheKey() == f.actAttachmentCancel->icon().cacheKey());
-        QVERIFY(f.actStatementCancel->icon().cacheKey() != f.actDisconnect->icon().cacheKey());
+        QVERIFY(f.actDisconnect->icon().cacheKey() == f.usersPage().actAttachmentShutdown->icon().cacheKey());
+        QVERIFY(f.statementsPage().actStatementCancel->icon().cacheKey() == f.usersPage().actAttachmentCancel->icon().cacheKey());
+        QVERIFY(f.statementsPage().actStatementCancel->icon().cacheKey() != f.actDisconnect->icon().cacheKey());
         QVERIFY(f.FileExit1->icon().isNull());
-        QVERIFY(!f.actTransactionCommit->icon().isNull());
+        QVERIFY(!f.transactionsPage().actTransactionCommit->icon().isNull());
         QCOMPARE(f.FileExit1->toolTip(), QStringLiteral("Exit"));
         QCOMPARE(f.FileExit1->statusTip(), QStringLiteral("Quits the application"));
-        QCOMPARE(f.PageControl->count(), 7);
+        QCOMPARE(f.pages().size(), size_t(7));
         // the ampersand of "Tables & Views" is shown, not taken as an accelerator
-        QCOMPARE(f.PageControl->tabText(4), QStringLiteral("Tables && Views"));
-        QCOMPARE(f.tlbTransactions->actions(),
-                 QList<QAction*>({f.actTransactionCommit, f.actTransactionRollback, f.actTransactionGoToUser}));
-        QCOMPARE(f.tlbStatements->actions(), QList<QAction*>({f.actStatementCancel, f.actStatementGoToUser}));
-        QCOMPARE(f.tlbAttachments->actions(), QList<QAction*>({f.actAttachmentCancel, f.actAttachmentShutdown}));
-        QCOMPARE(f.tlbStatements->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        QCOMPARE(f.page(PageId::Relations).caption(), QStringLiteral("Tables && Views"));
+        QCOMPARE(f.transactionsPage().toolBar()->actions(),
+                 QList<QAction*>({f.transactionsPage().actTransactionCommit, f.transactionsPage().actTransactionRollback, f.transactionsPage().actTransactionGoToUser}));
+        QCOMPARE(f.statementsPage().toolBar()->actions(), QList<QAction*>({f.statementsPage().actStatementCancel, f.statementsPage().actStatementGoToUser}));
+        QCOMPARE(f.usersPage().toolBar()->actions(), QList<QAction*>({f.usersPage().actAttachmentCancel, f.usersPage().actAttachmentShutdown}));
+        QCOMPARE(f.statementsPage().toolBar()->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     }
 
     // Choosing the checked entry of a radio group again leaves it checked; the memory choice
@@ -169,14 +169,14 @@ private slots:
             f.actMemoryDetails->trigger();
             QVERIFY(f.actMemoryDetails->isChecked());
             QVERIFY(!f.actMemorySummary->isChecked());
-            QVERIFY(!f.dbgrdPools->isHidden());
-            QVERIFY(f.frmMemoryDisplayChart->isHidden());
+            QVERIFY(!f.memoryPage().grid()->isHidden());
+            QVERIFY(f.memoryPage().charts().isHidden());
         }
         for (int i = 0; i < 2; ++i) {
             f.actMemorySummary->trigger();
             QVERIFY(f.actMemorySummary->isChecked());
-            QVERIFY(f.dbgrdPools->isHidden());
-            QVERIFY(!f.frmMemoryDisplayChart->isHidden());
+            QVERIFY(f.memoryPage().grid()->isHidden());
+            QVERIFY(!f.memoryPage().charts().isHidden());
         }
         for (int i = 0; i < 2; ++i) {
             f.actSlowRefresh->trigger();
@@ -209,19 +209,19 @@ private slots:
         QCOMPARE(reads.pools.count(), 1);
         QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 0"));
         QVERIFY(!w.dm().cdsDatabase.isOpen());
-        QCOMPARE(f.databaseValue(0), QStringLiteral("7"));
-        QCOMPARE(f.databaseValue(1), QStringLiteral("3"));
-        QCOMPARE(f.databaseValue(29), QStringLiteral("Y"));
-        QCOMPARE(f.databaseValue(43), QStringLiteral("123456"));
-        QVERIFY(f.databaseValue(2).isEmpty());  // NULL
-        const std::vector<double>& history = f.frmMemoryDisplayChart->history();
+        QCOMPARE(f.databasePage().value(0), QStringLiteral("7"));
+        QCOMPARE(f.databasePage().value(1), QStringLiteral("3"));
+        QCOMPARE(f.databasePage().value(29), QStringLiteral("Y"));
+        QCOMPARE(f.databasePage().value(43), QStringLiteral("123456"));
+        QVERIFY(f.databasePage().value(2).isEmpty());  // NULL
+        const std::vector<double>& history = f.memoryPage().charts().history();
         QCOMPARE(history.size(), size_t(30));
         QCOMPARE(history[0], 4.0);
         QCOMPARE(history[1], 0.0);
-        QCOMPARE(f.poolMemoryList().size(), size_t(2));
-        QCOMPARE(f.poolMemoryList()[0].poolType, QStringLiteral("CCH: Cache mgr/page buffers"));
-        QCOMPARE(f.poolMemoryList()[1].bytes, 3 * 1048576);
-        QCOMPARE(f.stbDatabase->text(), db.path());
+        QCOMPARE(f.memoryPage().poolMemoryList().size(), size_t(2));
+        QCOMPARE(f.memoryPage().poolMemoryList()[0].poolType, QStringLiteral("CCH: Cache mgr/page buffers"));
+        QCOMPARE(f.memoryPage().poolMemoryList()[1].bytes, 3 * 1048576);
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), db.path());
         QVERIFY(f.Timer.isActive());
         QCOMPARE(f.Timer.interval(), 10000);
         for (QAction* a : {f.actDisconnect, f.actRefresh, f.actSetupLogging, f.actViewDatabaseStatistics,
@@ -229,19 +229,19 @@ private slots:
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
         QVERIFY(!f.actLoggingEnabled->isEnabled());
 
-        f.PageControl->setCurrentWidget(f.tshtAttachments);
-        QCOMPARE(f.dbgrdAttachments->view()->model()->rowCount(), 1);
+        f.SelectPage(PageId::Users);
+        QCOMPARE(f.usersPage().grid()->view()->model()->rowCount(), 1);
         f.actDisconnect->trigger();
         QVERIFY(!w.connected());
         for (int row = 0; row < 44; ++row)
-            QVERIFY(f.databaseValue(row).isEmpty());
-        QCOMPARE(f.databaseLabel(0), QStringLiteral("Active threads"));
-        QVERIFY(f.frmMemoryDisplayChart->history().empty());
-        QVERIFY(f.frmMemoryDisplayChart->slices().empty());
-        QCOMPARE(f.dbgrdAttachments->view()->model()->rowCount(), 1);
+            QVERIFY(f.databasePage().value(row).isEmpty());
+        QCOMPARE(f.databasePage().label(0), QStringLiteral("Active threads"));
+        QVERIFY(f.memoryPage().charts().history().empty());
+        QVERIFY(f.memoryPage().charts().slices().empty());
+        QCOMPARE(f.usersPage().grid()->view()->model()->rowCount(), 1);
         QVERIFY(!f.Timer.isActive());
         QVERIFY(!f.actRefresh->isEnabled());
-        QVERIFY(f.stbDatabase->text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
         QVERIFY(w.prompts.requests.empty());
     }
 
@@ -258,15 +258,15 @@ private slots:
         Window w(&db);
         TfrmMain& f = *w.form;
         w.show();
-        f.PageControl->setCurrentWidget(f.tshtStatements);
-        QTreeView& grid = *f.dbgrdStatements->view();
+        f.SelectPage(PageId::Statements);
+        QTreeView& grid = *f.statementsPage().grid()->view();
         QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         Snapshot& s = w.dm().cdsStatements;
         QCOMPARE(s.rowCount(), 4);
         // moving in the grid moves the snapshot
         grid.setCurrentIndex(grid.model()->index(1, 0));
         QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 17);
-        QCOMPARE(f.memSQL->toPlainText(), QStringLiteral("select seventeen"));
+        QCOMPARE(f.statementsPage().sqlPane().toPlainText(), QStringLiteral("select seventeen"));
 
         // a user who sorts first puts a new statement in front of 17
         db.execute(statementRow(18, 5, "ACTIVE", "select 18"));
@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(s.recNo(), 2);
         QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 17);
         QCOMPARE(grid.currentIndex().row(), 2);
-        QCOMPARE(f.memSQL->toPlainText(), QStringLiteral("select seventeen"));
+        QCOMPARE(f.statementsPage().sqlPane().toPlainText(), QStringLiteral("select seventeen"));
 
         // 17 goes and another row comes in front: position 2 now holds ANNA's statement 11,
         // while the grid's own current row would have slid to CARL's 13
@@ -286,7 +286,7 @@ private slots:
         QCOMPARE(s.recNo(), 2);
         QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 11);
         QCOMPARE(grid.currentIndex().row(), 2);
-        QCOMPARE(f.memSQL->toPlainText(), QStringLiteral("select 11"));
+        QCOMPARE(f.statementsPage().sqlPane().toPlainText(), QStringLiteral("select 11"));
     }
 
     // A tab change re-reads that tab's snapshot and the pools, nothing else; every refresh, from a
@@ -306,13 +306,13 @@ private slots:
         };
 
         setTotal(++refreshes);
-        f.PageControl->setCurrentWidget(f.tshtAttachments);
+        f.SelectPage(PageId::Users);
         QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 1"));
         QCOMPARE(reads.pools.count(), 1);
         QCOMPARE(reads.database.count(), 0);
         reads.clear();
         setTotal(++refreshes);
-        f.PageControl->setCurrentWidget(f.tshtPools);  // no snapshot of its own
+        f.SelectPage(PageId::Memory);  // no snapshot of its own
         QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 0"));
         QCOMPARE(reads.pools.count(), 1);
         reads.clear();
@@ -320,11 +320,11 @@ private slots:
         tick(f);
         QCOMPARE(reads.grids(), QStringLiteral("procedures 0 statements 0 relations 0 transactions 0 attachments 0"));
         QCOMPARE(reads.pools.count(), 1);
-        f.PageControl->setCurrentWidget(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         ++refreshes;
         QCOMPARE(reads.transactions.count(), 1);
 
-        const std::vector<double>* history = &f.frmMemoryDisplayChart->history();
+        const std::vector<double>* history = &f.memoryPage().charts().history();
         QCOMPARE((*history)[0], 4.0);  // the tab change after the tick read the same total
         QCOMPARE((*history)[1], 4.0);
         QCOMPARE((*history)[2], 3.0);
@@ -334,11 +334,11 @@ private slots:
             setTotal(++refreshes);
             f.actRefresh->trigger();
         }
-        history = &f.frmMemoryDisplayChart->history();
+        history = &f.memoryPage().charts().history();
         QCOMPARE(history->size(), size_t(30));
         QCOMPARE(history->front(), 31.0);
         QCOMPARE((*history)[29], 2.0);  // the first value, 1 MB, has gone
-        QCOMPARE(f.frmMemoryDisplayChart->barColors().size(), size_t(30));
+        QCOMPARE(f.memoryPage().charts().barColors().size(), size_t(30));
     }
 
     // Fast Refresh chosen while paused reads nothing and leaves the timer stopped until Paused
@@ -385,39 +385,39 @@ private slots:
         TdmQuillmere& dm = w.dm();
         const QString id = QStringLiteral("TMP$STATEMENT_ID");
 
-        f.PageControl->setCurrentWidget(f.tshtStatements);
+        f.SelectPage(PageId::Statements);
         QVERIFY(dm.cdsStatements.locate(id, 1));
-        QVERIFY(f.actStatementCancel->isEnabled());
+        QVERIFY(f.statementsPage().actStatementCancel->isEnabled());
         QVERIFY(dm.cdsStatements.locate(id, 2));
-        QVERIFY(!f.actStatementCancel->isEnabled());
+        QVERIFY(!f.statementsPage().actStatementCancel->isEnabled());
         QVERIFY(dm.cdsStatements.locate(id, 1));
         QVERIFY(dm.cdsStatements.locate(id, 3));  // "active" is not "ACTIVE"
-        QVERIFY(!f.actStatementCancel->isEnabled());
+        QVERIFY(!f.statementsPage().actStatementCancel->isEnabled());
 
-        f.PageControl->setCurrentWidget(f.tshtTransactions);
+        f.SelectPage(PageId::Transactions);
         const QString tid = QStringLiteral("TMP$TRANSACTION_ID");
         QVERIFY(dm.cdsTransactions.locate(tid, 2));
-        QVERIFY(!f.actTransactionCommit->isEnabled() && !f.actTransactionRollback->isEnabled());
+        QVERIFY(!f.transactionsPage().actTransactionCommit->isEnabled() && !f.transactionsPage().actTransactionRollback->isEnabled());
         QVERIFY(dm.cdsTransactions.locate(tid, 1));
-        QVERIFY(f.actTransactionCommit->isEnabled() && f.actTransactionRollback->isEnabled());
+        QVERIFY(f.transactionsPage().actTransactionCommit->isEnabled() && f.transactionsPage().actTransactionRollback->isEnabled());
         // moving in the grid moves the cursor, and the commands follow
-        QTreeView& transactions = *f.dbgrdTransactions->view();
-        const int idSection = f.dbgrdTransactions->sectionOf(tid);
+        QTreeView& transactions = *f.transactionsPage().grid()->view();
+        const int idSection = f.transactionsPage().grid()->sectionOf(tid);
         for (int row = 0; row < transactions.model()->rowCount(); ++row) {
             const QModelIndex index = transactions.model()->index(row, idSection);
             if (index.data().toInt() == 2)
                 transactions.setCurrentIndex(index);
         }
         QCOMPARE(w.current(dm.cdsTransactions, "TMP$TRANSACTION_ID"), 2);
-        QVERIFY(!f.actTransactionCommit->isEnabled() && !f.actTransactionRollback->isEnabled());
+        QVERIFY(!f.transactionsPage().actTransactionCommit->isEnabled() && !f.transactionsPage().actTransactionRollback->isEnabled());
 
-        QVERIFY(f.actAttachmentCancel->isEnabled());  // enabled at start, until the users are read
-        f.PageControl->setCurrentWidget(f.tshtAttachments);
+        QVERIFY(f.usersPage().actAttachmentCancel->isEnabled());  // enabled at start, until the users are read
+        f.SelectPage(PageId::Users);
         QVERIFY(dm.cdsAttachments.isEmpty());
-        QVERIFY(!f.actAttachmentCancel->isEnabled() && !f.actAttachmentShutdown->isEnabled());
+        QVERIFY(!f.usersPage().actAttachmentCancel->isEnabled() && !f.usersPage().actAttachmentShutdown->isEnabled());
         db.execute(attachmentRow(1, "SYSDBA"));
         f.actRefresh->trigger();
-        QVERIFY(f.actAttachmentCancel->isEnabled() && f.actAttachmentShutdown->isEnabled());
+        QVERIFY(f.usersPage().actAttachmentCancel->isEnabled() && f.usersPage().actAttachmentShutdown->isEnabled());
     }
 
     // A database whose on-disk structure is older than InterBase 7 is refused with the exact
@@ -442,7 +442,7 @@ private slots:
         QCOMPARE(reads.pools.count(), 0);
         QVERIFY(!f.Timer.isActive());
         QVERIFY(!f.actDisconnect->isEnabled());
-        QVERIFY(f.stbDatabase->text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
         QVERIFY(f.errorHandler().ErrorList() == nullptr);
     }
 
@@ -468,7 +468,7 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         QVERIFY(w.connected());
-        QCOMPARE(f.frmMemoryDisplayChart->history().front(), 1.0);
+        QCOMPARE(f.memoryPage().charts().history().front(), 1.0);
         db.execute(QStringLiteral("UPDATE FAULT SET VAL = 'x'"));
 
         // What a list holds when it is answered: the timer is stopped first and the reports of
@@ -527,7 +527,7 @@ private slots:
         {
             Window w(&db);
             w.show();
-            w.form->PageControl->setCurrentWidget(w.form->tshtAttachments);
+            w.form->SelectPage(PageId::Users);
             QVERIFY(w.connected());
             // errors while closing are recorded; after the window has uninstalled its handler
             // they would reach the default report, a message box

@@ -8,6 +8,10 @@
 #include "connectdialog/ConnectDlg.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/pages/MemoryPage.h"
+#include "mainwindow/pages/StatementsPage.h"
+#include "mainwindow/pages/TransactionsPage.h"
+#include "mainwindow/pages/UsersPage.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -119,15 +123,15 @@ private slots:
         writeFile("[GridOptions]\r\nstatementsquickfilter = Smith, \"A\" \r\nUsersHideIdle=1\r\nTransactionsHideIdle=yes\r\n");
         {
             TfrmMain form;
-            QCOMPARE(form.dbgrdStatements->quickFilter(), QStringLiteral("Smith, \"A\""));
-            QVERIFY(!form.dbgrdStatements->hideIdle());
-            QVERIFY(form.dbgrdAttachments->hideIdle());
-            QVERIFY(!form.dbgrdTransactions->hideIdle());
-            QCOMPARE(form.dbgrdAttachments->quickFilter(), QString());
-            form.dbgrdStatements->setHideIdle(true);
-            form.dbgrdAttachments->setHideIdle(false);
-            form.dbgrdRelations->setQuickFilter(QStringLiteral(" RDB$ "));
-            form.dbgrdPools->setQuickFilter(QStringLiteral("Cache é"));
+            QCOMPARE(form.statementsPage().grid()->quickFilter(), QStringLiteral("Smith, \"A\""));
+            QVERIFY(!form.statementsPage().grid()->hideIdle());
+            QVERIFY(form.usersPage().grid()->hideIdle());
+            QVERIFY(!form.transactionsPage().grid()->hideIdle());
+            QCOMPARE(form.usersPage().grid()->quickFilter(), QString());
+            form.statementsPage().grid()->setHideIdle(true);
+            form.usersPage().grid()->setHideIdle(false);
+            form.page(PageId::Relations).grid()->setQuickFilter(QStringLiteral(" RDB$ "));
+            form.memoryPage().grid()->setQuickFilter(QStringLiteral("Cache é"));
             form.close();
         }
         SettingsFile written(m_file);
@@ -140,11 +144,11 @@ private slots:
         QCOMPARE(written.readString(grids, QStringLiteral("TablesQuickFilter"), {}), QStringLiteral("RDB$"));
         QCOMPARE(written.readString(grids, QStringLiteral("UsersHideIdle"), {}), QStringLiteral("0"));
         TfrmMain again;
-        QCOMPARE(again.dbgrdStatements->quickFilter(), QStringLiteral("Smith, \"A\""));
-        QVERIFY(again.dbgrdStatements->hideIdle());
-        QVERIFY(!again.dbgrdAttachments->hideIdle());
-        QCOMPARE(again.dbgrdRelations->quickFilter(), QStringLiteral("RDB$"));
-        QCOMPARE(again.dbgrdPools->quickFilter(), QStringLiteral("Cache é"));
+        QCOMPARE(again.statementsPage().grid()->quickFilter(), QStringLiteral("Smith, \"A\""));
+        QVERIFY(again.statementsPage().grid()->hideIdle());
+        QVERIFY(!again.usersPage().grid()->hideIdle());
+        QCOMPARE(again.page(PageId::Relations).grid()->quickFilter(), QStringLiteral("RDB$"));
+        QCOMPARE(again.memoryPage().grid()->quickFilter(), QStringLiteral("Cache é"));
     }
 
     void aFileThatCannotBeWrittenIsReportedAndTheWindowCloses()

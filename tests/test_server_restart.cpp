@@ -52,7 +52,7 @@ struct Shown {
         text = list.memErrorText->toPlainText();
         messages = list.MessageCount();
         timerRan = form.Timer.isActive();
-        status = form.stbDatabase->text();
+        status = form.statusPanel(TfrmMain::StatusPanel::Database).text();
     }
 };
 
@@ -228,7 +228,7 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         QVERIFY(w.connected());
-        QCOMPARE(f.stbDatabase->text(), db.name());
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), db.name());
         const QString lost = QString::fromUtf8(msg::StatusConnectionLost).arg(db.name());
 
         m_server.kill();
@@ -256,7 +256,7 @@ private slots:
                 shown.take(*list, f);
                 list->btnOK->click();
             });
-            f.PageControl->setCurrentWidget(f.tshtAttachments);
+            f.SelectPage(PageId::Users);
             QCOMPARE(answer.answered(), 0);
             QVERIFY(f.actRefresh->isEnabled() && f.actDisconnect->isEnabled());
             f.actRefresh->trigger();
@@ -265,12 +265,12 @@ private slots:
         QVERIFY2(connectionGoneText(shown.text), qPrintable(shown.text));
         QCOMPARE(shown.messages, 1);
         QVERIFY(!f.Timer.isActive());
-        QCOMPARE(f.stbDatabase->text(), lost);
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), lost);
         QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 2);
 
         f.actDisconnect->trigger();
         QVERIFY(!w.connected());
-        QVERIFY(f.stbDatabase->text().isEmpty());
+        QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
 
         // connecting again once the server is back: refreshing runs as before
         m_server.start();
@@ -284,7 +284,7 @@ private slots:
         f.actConnect->trigger();
         QVERIFY(w.connected());
         QVERIFY(f.Timer.isActive());
-        QCOMPARE(f.stbDatabase->text(), name);
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), name);
     }
 };
 

@@ -1,21 +1,19 @@
-// The main window's side of logging: the setup command, the Logging command, the log timer and
-// the settings file's LoggingSetup section.
+#include "mainwindow/LoggingControl.h"
 
-#include "mainwindow/MainForm.h"
-
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/Messages.h"
 #include "common/SettingsFile.h"
+#include "connection/ServerConnectionDM.h"
 #include "dialogs/HelpWindow.h"
 #include "dialogs/ProgressDlg.h"
 #include "dialogs/Prompts.h"
-#include "connection/ServerConnectionDM.h"
 #include "logging/IBPerformanceLogDM.h"
 #include "logging/SetupLoggingDlg.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -110,21 +108,25 @@ private:
 };
 }  // namespace
 
-bool TfrmMain::loggingReady() const { return m_dmPerformanceLog && m_dmPerformanceLog->ReadyToLog(); }
-
-void TfrmMain::connectLoggingActions()
+TLoggingControl::TLoggingControl(const Parts& parts)
+    : m_parts(parts), TimerLog(parts.logTimer), actLoggingEnabled(parts.loggingEnabled)
 {
-    connect(actSetupLogging, &QAction::triggered, this, guarded([this] { actSetupLoggingExecute(); }));
-    connect(actLoggingEnabled, &QAction::triggered, this, guarded([this] { actLoggingEnabledExecute(); }));
+    TimerLog.setInterval(static_cast<int>(m_logInterval));
+    connect(&parts.setupLogging, &QAction::triggered, this, guarded([this] { actSetupLoggingExecute(); }));
+    connect(&actLoggingEnabled, &QAction::triggered, this, guarded([this] { actLoggingEnabledExecute(); }));
     connect(&TimerLog, &QTimer::timeout, this, guarded([this] { TimerLogTimer(); }));
 }
 
-void TfrmMain::actSetupLoggingExecute()
+TLoggingControl::~TLoggingControl() = default;
+
+bool TLoggingControl::ready() const { return m_dmPerformanceLog && m_dmPerformanceLog->ReadyToLog(); }
+
+void TLoggingControl::actSetupLoggingExecute()
 {
-    const bool loggingWasOn = actLoggingEnabled->isChecked();
+    const bool loggingWasOn = actLoggingEnabled.isChecked();
     // both timers that read the database stay still while dialogs and boxes are open, since
     // their ticks are delivered inside modal loops
-    const RefreshTimerHold refreshHold(Timer, actPaused->isChecked());
+    const RefreshTimerHold refreshHold(m_parts.refreshTimer, m_parts.paused.isChecked());
 
     if (loggingWasOn) {
         if (!confirmOk(T(msg::InformationCaption), T(msg::LoggingPausedForSetup), QMessageBox::Information,
@@ -134,10 +136,10 @@ void TfrmMain::actSetupLoggingExecute()
         TimerLog.stop();
     }
 
-    TfrmLoggingSetup dialog(this);
+    TfrmLoggingSetup dialog(&m_parts.window);
     // a help window of the dialog's own, usable while the dialog is
     connect(&dialog, &TfrmLoggingSetup::HelpRequested, &dialog,
-            [&dialog](const QUrl& page) { TfrmHelp::ShowHelp(&dialog, page, &QuillmereApplication::reportError); });
+            [&dialog](const QUrl& page) { TfrmHelp::ShowHelp(&dialog, page, &errors::report); });
     EnsureLogModule();
     TdmPerformanceLog& log = *m_dmPerformanceLog;
 
@@ -172,19 +174,19 @@ void TfrmMain::actSetupLoggingExecute()
     if (!VerifyLogObjects())
         return;
     // anything created just now is verified only by the next run of this command
-    actLoggingEnabled->setEnabled(log.ReadyToLog());
-    if (actLoggingEnabled->isEnabled() && askYes(msg::LoggingStartNow))
+    actLoggingEnabled.setEnabled(log.ReadyToLog());
+    if (actLoggingEnabled.isEnabled() && askYes(msg::LoggingStartNow))
         StartLogging();
 }
 
-bool TfrmMain::VerifyLogObjects()
+bool TLoggingControl::VerifyLogObjects()
 {
     TdmPerformanceLog& log = *m_dmPerformanceLog;
     QStringList missingTables;
     QStringList incorrectTables;
     {
         // a database error inside is reported by the dialog, which then stays open until Abort
-        TdlgProgress progress(this);
+        TdlgProgress progress(&m_parts.window);
         progress.OnExecute = [&] { log.VerifyTables(missingTables, incorrectTables, progress.progressCallback()); };
         if (progress.exec() != QDialog::Accepted)
             return false;
@@ -205,7 +207,7 @@ bool TfrmMain::VerifyLogObjects()
     return true;
 }
 
-bool TfrmMain::AskCreateTables(const QStringList& missingTables)
+bool TLoggingControl::AskCreateTables(const QStringList& missingTables)
 {
     const QString text =
         T(msg::LoggingMissingTablesHead) + CrLf + nameLines(missingTables) + CrLf + T(msg::LoggingMissingTablesTail);
@@ -215,7 +217,7 @@ bool TfrmMain::AskCreateTables(const QStringList& missingTables)
     return true;
 }
 
-bool TfrmMain::AskCreateGenerator()
+bool TLoggingControl::AskCreateGenerator()
 {
     const QString text =
         T(msg::LoggingGeneratorMissingHead) + m_dmPerformanceLog->GeneratorName() + T(msg::LoggingGeneratorMissingTail);
@@ -225,14 +227,14 @@ bool TfrmMain::AskCreateGenerator()
     return true;
 }
 
-void TfrmMain::EnsureLogModule()
+void TLoggingControl::EnsureLogModule()
 {
     if (m_dmPerformanceLog)
         return;
     // installed only once the settings are in, so that a file that cannot be read is read again
     // by the next run of the setup command
-    auto log = std::make_unique<TdmPerformanceLog>(&dmServerProperties().IBDatabase);
-    log->SetSnapshotModule(&dmQuillmere());
+    auto log = std::make_unique<TdmPerformanceLog>(&m_parts.server.IBDatabase);
+    log->SetSnapshotModule(&m_parts.dm);
 
     const SettingsFile settings(SettingsFileName());
     TdmPerformanceLog& module = *log;
@@ -250,7 +252,7 @@ void TfrmMain::EnsureLogModule()
     m_dmPerformanceLog = std::move(log);
 }
 
-void TfrmMain::StartLogging()
+void TLoggingControl::StartLogging()
 {
     const TdmPerformanceLog& log = *m_dmPerformanceLog;
     SettingsFile settings(SettingsFileName());
@@ -261,29 +263,29 @@ void TfrmMain::StartLogging()
     // a file that cannot be written leaves logging off
     settings.writeFile();
 
-    actLoggingEnabled->setChecked(true);
-    UpdateCommandStates();
+    actLoggingEnabled.setChecked(true);
+    m_parts.updateCommandStates();
     UpdateLogTimer();
 }
 
-void TfrmMain::actLoggingEnabledExecute()
+void TLoggingControl::actLoggingEnabledExecute()
 {
     // the action has flipped its check already
-    UpdateCommandStates();
+    m_parts.updateCommandStates();
     UpdateLogTimer();
 }
 
-void TfrmMain::UpdateLogTimer()
+void TLoggingControl::UpdateLogTimer()
 {
     TimerLog.stop();
-    if (m_dmPerformanceLog && actLoggingEnabled->isChecked() && m_dmPerformanceLog->ReadyToLog()) {
+    if (m_dmPerformanceLog && actLoggingEnabled.isChecked() && m_dmPerformanceLog->ReadyToLog()) {
         // a fresh count: the first pass comes one whole interval from now
         m_logIntervalLeft = m_logInterval;
         startLogStep(TimerLog, m_logIntervalLeft);
     }
 }
 
-void TfrmMain::SetLogInterval(quint32 milliseconds)
+void TLoggingControl::SetLogInterval(quint32 milliseconds)
 {
     m_logInterval = milliseconds;
     if (TimerLog.isActive()) {
@@ -294,13 +296,13 @@ void TfrmMain::SetLogInterval(quint32 milliseconds)
     }
 }
 
-void TfrmMain::TimerLogTimer()
+void TLoggingControl::TimerLogTimer()
 {
     if (!m_dmPerformanceLog) {
-        actLoggingEnabled->setChecked(false);
-        actLoggingEnabled->setEnabled(false);
+        actLoggingEnabled.setChecked(false);
+        actLoggingEnabled.setEnabled(false);
         TimerLog.stop();
-        UpdateCommandStates();
+        m_parts.updateCommandStates();
         return;
     }
     if (m_logIntervalLeft > 0) {
@@ -313,7 +315,7 @@ void TfrmMain::TimerLogTimer()
     startLogStep(TimerLog, m_logIntervalLeft);
     // while disconnected, or while the connection is lost, there is nothing to log: the timer goes
     // on counting, and the first tick after a new connection (or after F5 found it back) logs again
-    if (!m_dmServerProperties->GetConnected() || m_dmServerProperties->GetConnectionLost())
+    if (!m_parts.server.GetConnected() || m_parts.server.GetConnectionLost())
         return;
     m_dmPerformanceLog->LogSnapshot();
 }

@@ -1,13 +1,14 @@
-// The main window's commands in one table, and the menus and tool bars that show them; Export
-// Grid.
+// The main window's commands in one table, and the menus that show them; Export Grid. The pages
+// make their own commands, for their rows, with their tool bars.
 
 #include "mainwindow/MainForm.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Messages.h"
 #include "mainwindow/MainIcons.h"
 #include "mainwindow/grid/GridText.h"
 #include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/pages/MemoryPage.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,8 +17,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
-#include <QToolBar>
-#include <QVBoxLayout>
 
 namespace {
 enum class Check { None, Toggle, Radio };
@@ -30,47 +29,35 @@ struct ActionDecl {
     Check check;
     bool checked;  // at start
     bool enabled;  // at start
+    int interval;  // the refresh interval an entry stands for, in milliseconds; 0 for the others
 };
 
 // Captions, shortcuts, check behaviour and the state at start of every command. Commands that
 // need a connection start disabled; UpdateCommandStates keeps them so.
 const ActionDecl Actions[] = {
-    {&TfrmMain::actConnect, "actConnect", msg::ActConnect, nullptr, Check::None, false, true},
-    {&TfrmMain::actDisconnect, "actDisconnect", msg::ActDisconnect, nullptr, Check::None, false, false},
-    {&TfrmMain::FileExit1, "FileExit1", msg::ActExit, nullptr, Check::None, false, true},
-    {&TfrmMain::actExportGrid, "actExportGrid", msg::ActExportGrid, nullptr, Check::None, false, false},
-    {&TfrmMain::actSlowRefresh, "actSlowRefresh", msg::ActSlowRefresh, nullptr, Check::Radio, false, true},
-    {&TfrmMain::actMediumRefresh, "actMediumRefresh", msg::ActMediumRefresh, nullptr, Check::Radio, true, true},
-    {&TfrmMain::actFastRefresh, "actFastRefresh", msg::ActFastRefresh, nullptr, Check::Radio, false, true},
-    {&TfrmMain::actPaused, "actPaused", msg::ActPaused, "Ctrl+P", Check::Toggle, false, true},
-    {&TfrmMain::actRefresh, "actRefresh", msg::ActRefresh, "F5", Check::None, false, false},
-    {&TfrmMain::actMemorySummary, "actMemorySummary", msg::ActMemorySummary, nullptr, Check::Radio, true, true},
-    {&TfrmMain::actMemoryDetails, "actMemoryDetails", msg::ActMemoryDetails, nullptr, Check::Radio, false, true},
+    {&TfrmMain::actConnect, "actConnect", msg::ActConnect, nullptr, Check::None, false, true, 0},
+    {&TfrmMain::actDisconnect, "actDisconnect", msg::ActDisconnect, nullptr, Check::None, false, false, 0},
+    {&TfrmMain::FileExit1, "FileExit1", msg::ActExit, nullptr, Check::None, false, true, 0},
+    {&TfrmMain::actExportGrid, "actExportGrid", msg::ActExportGrid, nullptr, Check::None, false, false, 0},
+    {&TfrmMain::actSlowRefresh, "actSlowRefresh", msg::ActSlowRefresh, nullptr, Check::Radio, false, true, 30000},
+    {&TfrmMain::actMediumRefresh, "actMediumRefresh", msg::ActMediumRefresh, nullptr, Check::Radio, true, true, 10000},
+    {&TfrmMain::actFastRefresh, "actFastRefresh", msg::ActFastRefresh, nullptr, Check::Radio, false, true, 1000},
+    {&TfrmMain::actPaused, "actPaused", msg::ActPaused, "Ctrl+P", Check::Toggle, false, true, 0},
+    {&TfrmMain::actRefresh, "actRefresh", msg::ActRefresh, "F5", Check::None, false, false, 0},
+    {&TfrmMain::actMemorySummary, "actMemorySummary", msg::ActMemorySummary, nullptr, Check::Radio, true, true, 0},
+    {&TfrmMain::actMemoryDetails, "actMemoryDetails", msg::ActMemoryDetails, nullptr, Check::Radio, false, true, 0},
     {&TfrmMain::actShowSystemTables, "actShowSystemTables", msg::ActShowSystemTables, nullptr, Check::Toggle,
-     true, true},
-    {&TfrmMain::actSetupLogging, "actSetupLogging", msg::ActSetupLogging, nullptr, Check::None, false, false},
+     true, true, 0},
+    {&TfrmMain::actSetupLogging, "actSetupLogging", msg::ActSetupLogging, nullptr, Check::None, false, false, 0},
     {&TfrmMain::actLoggingEnabled, "actLoggingEnabled", msg::ActLoggingEnabled, nullptr, Check::Toggle, false,
-     false},
+     false, 0},
     {&TfrmMain::actViewDatabaseStatistics, "actViewDatabaseStatistics", msg::ActViewDatabaseStatistics,
-     nullptr, Check::None, false, false},
+     nullptr, Check::None, false, false, 0},
     {&TfrmMain::actViewInterbaseLog, "actViewInterbaseLog", msg::ActViewInterbaseLog, nullptr, Check::None,
-     false, false},
-    {&TfrmMain::actHelpContents, "actHelpContents", msg::ActHelpContents, "F1", Check::None, false, true},
-    {&TfrmMain::actHelpWeb, "actHelpWeb", msg::ActHelpWeb, nullptr, Check::None, false, true},
-    {&TfrmMain::actHelpAbout, "actHelpAbout", msg::ActHelpAbout, nullptr, Check::None, false, true},
-    {&TfrmMain::actStatementCancel, "actStatementCancel", msg::ActStatementCancel, nullptr, Check::None, false,
-     true},
-    {&TfrmMain::actTransactionCommit, "actTransactionCommit", msg::ActTransactionCommit, nullptr, Check::None,
-     false, true},
-    {&TfrmMain::actTransactionRollback, "actTransactionRollback", msg::ActTransactionRollback, nullptr,
-     Check::None, false, true},
-    {&TfrmMain::actAttachmentCancel, "actAttachmentCancel", msg::ActAttachmentCancel, nullptr, Check::None,
-     false, true},
-    {&TfrmMain::actAttachmentShutdown, "actAttachmentShutdown", msg::ActAttachmentShutdown, nullptr,
-     Check::None, false, true},
-    {&TfrmMain::actStatementGoToUser, "actStatementGoToUser", msg::ActGoToUser, "Ctrl+U", Check::None, false, false},
-    {&TfrmMain::actTransactionGoToUser, "actTransactionGoToUser", msg::ActGoToUser, "Ctrl+U", Check::None, false,
-     false},
+     false, false, 0},
+    {&TfrmMain::actHelpContents, "actHelpContents", msg::ActHelpContents, "F1", Check::None, false, true, 0},
+    {&TfrmMain::actHelpWeb, "actHelpWeb", msg::ActHelpWeb, nullptr, Check::None, false, true, 0},
+    {&TfrmMain::actHelpAbout, "actHelpAbout", msg::ActHelpAbout, nullptr, Check::None, false, true, 0},
 };
 
 QFont menuFont()
@@ -79,20 +66,6 @@ QFont menuFont()
     if (QFontDatabase::hasFamily(name))
         return QFont(name, 8);
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-}
-
-QToolBar* tabToolBar(const char* name, QWidget* page, std::initializer_list<QAction*> actions)
-{
-    auto* bar = new QToolBar(page);
-    bar->setObjectName(QString::fromLatin1(name));
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setIconSize(QSize(16, 16));
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (QAction* action : actions)
-        bar->addAction(action);
-    static_cast<QVBoxLayout*>(page->layout())->insertWidget(0, bar);
-    return bar;
 }
 }  // namespace
 
@@ -106,6 +79,8 @@ void TfrmMain::createActions()
         action->setCheckable(decl.check != Check::None);
         action->setChecked(decl.checked);
         action->setEnabled(decl.enabled);
+        if (decl.interval)
+            action->setData(decl.interval);
         this->*decl.member = action;
     }
     // the hint: the short part as the tool tip, the long part in the status bar
@@ -119,24 +94,14 @@ void TfrmMain::createActions()
     grpRefreshInterval->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (QAction* a : {actSlowRefresh, actMediumRefresh, actFastRefresh})
         grpRefreshInterval->addAction(a);
-    actSlowRefresh->setData(30000);
-    actMediumRefresh->setData(10000);
-    actFastRefresh->setData(1000);
     grpMemoryDisplay = new QActionGroup(this);
     grpMemoryDisplay->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (QAction* a : {actMemorySummary, actMemoryDetails})
         grpMemoryDisplay->addAction(a);
 
-    // Pictures: Disconnect and Shutdown share one, so do the two Cancel commands; Exit has none.
-    const QIcon disconnectPicture = mainicons::disconnect();
-    const QIcon cancelPicture = mainicons::cancel();
+    // Pictures (Disconnect shares Shutdown's, MainIcons.h); Exit has none.
     actConnect->setIcon(mainicons::connect());
-    actDisconnect->setIcon(disconnectPicture);
-    actAttachmentShutdown->setIcon(disconnectPicture);
-    actStatementCancel->setIcon(cancelPicture);
-    actAttachmentCancel->setIcon(cancelPicture);
-    actTransactionCommit->setIcon(mainicons::commit());
-    actTransactionRollback->setIcon(mainicons::rollback());
+    actDisconnect->setIcon(mainicons::disconnect());
     actRefresh->setIcon(mainicons::refresh());
     actPaused->setIcon(mainicons::paused());
     actSetupLogging->setIcon(mainicons::setupLogging());
@@ -177,28 +142,12 @@ void TfrmMain::createMenus()
     help->addActions({actHelpContents, actHelpWeb, actHelpAbout});
 }
 
-void TfrmMain::createToolBars()
-{
-    tlbStatements = tabToolBar("tlbStatements", tshtStatements, {actStatementCancel, actStatementGoToUser});
-    tlbTransactions = tabToolBar("tlbTransactions", tshtTransactions,
-                                 {actTransactionCommit, actTransactionRollback, actTransactionGoToUser});
-    // one shortcut for both: each works on its own tab
-    for (auto [action, page] : {std::pair{actStatementGoToUser, tshtStatements}, std::pair{actTransactionGoToUser, tshtTransactions}}) {
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        page->addAction(action);
-    }
-    tlbAttachments = tabToolBar("tlbAttachments", tshtAttachments, {actAttachmentCancel, actAttachmentShutdown});
-}
-
 void TfrmMain::connectActions()
 {
     connect(actConnect, &QAction::triggered, this, guarded([this] { actConnectExecute(); }));
     connect(actDisconnect, &QAction::triggered, this, guarded([this] { actDisconnectExecute(); }));
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
     connect(actExportGrid, &QAction::triggered, this, guarded([this] { actExportGridExecute(); }));
-    // Export Grid follows the grid in sight: another tab (PageControlChange), the Memory tab's grid
-    // shown or hidden
-    connect(actMemoryDetails, &QAction::toggled, this, [this] { UpdateExportAction(); });
     for (QAction* entry : {actSlowRefresh, actMediumRefresh, actFastRefresh})
         connect(entry, &QAction::triggered, this, guarded([this, entry] { RefreshAction(entry); }));
     connect(actPaused, &QAction::triggered, this, guarded([this] { actPausedExecute(); }));
@@ -208,7 +157,6 @@ void TfrmMain::connectActions()
     connect(&Timer, &QTimer::timeout, this, guarded([this] { TimerTimer(); }));
     connect(PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
     connectCommandActions();
-    connectLoggingActions();
 }
 
 // ---- Export Grid --------------------------------------------------------------------------
@@ -235,16 +183,7 @@ QString chooseExportFile(QWidget* parent, const QString& suggestedName)
 
 void TfrmMain::setExportFileChooser(ExportFileChooser chooser) { exportFileChooser() = std::move(chooser); }
 
-TMonitorGrid* TfrmMain::ActiveGrid() const
-{
-    QWidget* page = PageControl->currentWidget();
-    if (page == tshtPools)
-        return actMemoryDetails->isChecked() ? dbgrdPools : nullptr;
-    for (TMonitorGrid* grid : {dbgrdProcedures, dbgrdStatements, dbgrdRelations, dbgrdTransactions, dbgrdAttachments})
-        if (page->isAncestorOf(grid))
-            return grid;
-    return nullptr;
-}
+TMonitorGrid* TfrmMain::ActiveGrid() const { return activePage().gridInSight(); }
 
 void TfrmMain::UpdateExportAction() { actExportGrid->setEnabled(ActiveGrid() != nullptr); }
 
@@ -255,8 +194,7 @@ void TfrmMain::actExportGridExecute()
         return;
     // the file is named after the tab ("Tables && Views" shows one ampersand)
     const QString suggested =
-        PageControl->tabText(PageControl->currentIndex()).replace(QLatin1String("&&"), QLatin1String("&")) +
-        QLatin1String(".csv");
+        activePage().caption().replace(QLatin1String("&&"), QLatin1String("&")) + QLatin1String(".csv");
     const QString fileName =
         exportFileChooser() ? exportFileChooser()(this, suggested) : chooseExportFile(this, suggested);
     if (fileName.isEmpty())

@@ -1,8 +1,8 @@
-// The main window's control commands, the two reports, the system-table choice and help.
+// The main window's reports, the system-table choice, Go to User and help.
 
 #include "mainwindow/MainForm.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/HelpPages.h"
 #include "common/Messages.h"
 #include "connection/IBStatisticsOptionsDlg.h"
@@ -11,7 +11,7 @@
 #include "dialogs/HelpWindow.h"
 #include "dialogs/Prompts.h"
 #include "dialogs/TextViewerDlg.h"
-#include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/pages/UsersPage.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -19,7 +19,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QTabWidget>
 #include <QUrl>
 
 namespace {
@@ -33,86 +32,10 @@ public:
     HourglassCursor(const HourglassCursor&) = delete;
     HourglassCursor& operator=(const HourglassCursor&) = delete;
 };
-
-// One control command: the row it acts on, how the question is worded, what it calls and what it
-// says when the server changed no row.
-struct ControlCommand {
-    const char* idColumn;
-    QString (*question)(const Snapshot& snapshot);
-    bool (TdmQuillmere::*operation)(qint32 id);
-    const char* failure;
-};
-
-QString cancelStatementQuestion(const Snapshot& s)
-{
-    // the statement's text as it is, blanks and line breaks included
-    return T(msg::ConfirmCancelStatement) + s.asText(QStringLiteral("TMP$SQL"));
-}
-
-QString transactionQuestion(const char* lead, const Snapshot& s)
-{
-    return T(lead) + QString::number(s.value(QStringLiteral("TMP$TRANSACTION_ID")).toLongLong()) +
-           T(msg::ConfirmQuestionEnd);
-}
-
-QString userQuestion(const char* lead, const Snapshot& s)
-{
-    // CHAR user names come padded with blanks
-    return T(lead) + s.asText(QStringLiteral("TMP$USER")).trimmed() + T(msg::ConfirmQuestionEnd);
-}
-
-const ControlCommand StatementCancel{"TMP$STATEMENT_ID", cancelStatementQuestion, &TdmQuillmere::CancelStatement,
-                                     msg::FailedStatement};
-const ControlCommand TransactionCommit{
-    "TMP$TRANSACTION_ID", [](const Snapshot& s) { return transactionQuestion(msg::ConfirmCommitTransaction, s); },
-    &TdmQuillmere::CommitTransaction, msg::FailedTransaction};
-const ControlCommand TransactionRollback{
-    "TMP$TRANSACTION_ID", [](const Snapshot& s) { return transactionQuestion(msg::ConfirmRollbackTransaction, s); },
-    &TdmQuillmere::RollbackTransaction, msg::FailedTransaction};
-const ControlCommand AttachmentCancel{
-    "TMP$ATTACHMENT_ID", [](const Snapshot& s) { return userQuestion(msg::ConfirmCancelAttachment, s); },
-    &TdmQuillmere::CancelAttachment, msg::FailedAttachment};
-const ControlCommand AttachmentShutdown{
-    "TMP$ATTACHMENT_ID", [](const Snapshot& s) { return userQuestion(msg::ConfirmShutdownAttachment, s); },
-    &TdmQuillmere::ShutdownAttachment, msg::FailedAttachment};
-
-void runControlCommand(TdmQuillmere& dm, const TMonitorGrid& grid, const ControlCommand& command)
-{
-    const Snapshot& snapshot = grid.snapshot();
-    // Nothing to act on: no rows, or the current row is filtered out of the grid, so the user
-    // cannot see which row the command would act on.
-    if (!snapshot.isOpen() || snapshot.isEmpty() || !grid.currentRowShown()) {
-        Prompts::current().beep();
-        return;
-    }
-    // Taken now: the refresh timer keeps running while the question is open and may move the
-    // current row; the command acts on the row the user chose it for.
-    const auto id = static_cast<qint32>(snapshot.value(QString::fromLatin1(command.idColumn)).toLongLong());
-    Prompts::Confirmation question;
-    question.caption = T(msg::ConfirmCaption);
-    question.text = command.question(snapshot);
-    question.icon = QMessageBox::Warning;
-    question.buttons = QMessageBox::Ok | QMessageBox::Cancel;
-    // Cancel is the default button so that Enter alone never kills anything
-    question.defaultButton = QMessageBox::Cancel;
-    if (Prompts::current().confirm(question) != QMessageBox::Ok)
-        return;
-    if (!(dm.*command.operation)(id))
-        Prompts::current().information(T(command.failure));
-    // the next refresh shows the row's new state
-}
 }  // namespace
 
 void TfrmMain::connectCommandActions()
 {
-    connect(actStatementCancel, &QAction::triggered, this, guarded([this] { actStatementCancelExecute(); }));
-    connect(actTransactionCommit, &QAction::triggered, this, guarded([this] { actTransactionCommitExecute(); }));
-    connect(actTransactionRollback, &QAction::triggered, this,
-            guarded([this] { actTransactionRollbackExecute(); }));
-    connect(actAttachmentCancel, &QAction::triggered, this, guarded([this] { actAttachmentCancelExecute(); }));
-    connect(actAttachmentShutdown, &QAction::triggered, this, guarded([this] { actAttachmentShutdownExecute(); }));
-    connect(actStatementGoToUser, &QAction::triggered, this, guarded([this] { GoToUser(*dbgrdStatements); }));
-    connect(actTransactionGoToUser, &QAction::triggered, this, guarded([this] { GoToUser(*dbgrdTransactions); }));
     connect(actViewInterbaseLog, &QAction::triggered, this, guarded([this] { actViewInterbaseLogExecute(); }));
     connect(actViewDatabaseStatistics, &QAction::triggered, this,
             guarded([this] { actViewDatabaseStatisticsExecute(); }));
@@ -122,42 +45,12 @@ void TfrmMain::connectCommandActions()
     connect(actHelpAbout, &QAction::triggered, this, guarded([this] { actHelpAboutExecute(); }));
 }
 
-void TfrmMain::GoToUser(const TMonitorGrid& grid)
+void TfrmMain::GoToUser(qint64 attachmentId)
 {
-    const Snapshot& rows = grid.snapshot();
-    const QString column = QStringLiteral("TMP$ATTACHMENT_ID");
-    if (!rows.isOpen() || rows.isEmpty() || !grid.currentRowShown() || rows.isNull(column)) {
-        Prompts::current().beep();
-        return;
-    }
-    const qint64 attachment = rows.asInteger(column);
     // the tab change reads the users afresh; the grid follows the snapshot's cursor
-    SelectPage(tshtAttachments);
-    Snapshot& users = m_dmQuillmere->cdsAttachments;
-    if (!users.isOpen() || !users.locate(column, attachment) || !dbgrdAttachments->currentRowShown())
+    SelectPage(PageId::Users);
+    if (!m_users->selectAttachment(attachmentId))
         Prompts::current().beep();  // gone since, or hidden by the grid's filters
-}
-
-void TfrmMain::actStatementCancelExecute() { runControlCommand(*m_dmQuillmere, *dbgrdStatements, StatementCancel); }
-
-void TfrmMain::actTransactionCommitExecute()
-{
-    runControlCommand(*m_dmQuillmere, *dbgrdTransactions, TransactionCommit);
-}
-
-void TfrmMain::actTransactionRollbackExecute()
-{
-    runControlCommand(*m_dmQuillmere, *dbgrdTransactions, TransactionRollback);
-}
-
-void TfrmMain::actAttachmentCancelExecute()
-{
-    runControlCommand(*m_dmQuillmere, *dbgrdAttachments, AttachmentCancel);
-}
-
-void TfrmMain::actAttachmentShutdownExecute()
-{
-    runControlCommand(*m_dmQuillmere, *dbgrdAttachments, AttachmentShutdown);
 }
 
 void TfrmMain::actViewInterbaseLogExecute()
@@ -198,8 +91,8 @@ void TfrmMain::actShowSystemTablesExecute()
         return;
     dm.SetShowSystemTables(show);
     // another tab shows the change when the Tables & Views tab is next shown (its refresh)
-    if (PageControl->currentWidget() == tshtRelations)
-        RefreshKeepingRow(dm.cdsRelations, QStringLiteral("TMP$RELATION_ID"));
+    if (activePage().id() == PageId::Relations)
+        activePage().refresh();
 }
 
 QString TfrmMain::GetHelpFileName() { return GetHelpFileName(QCoreApplication::applicationFilePath()); }

@@ -1,48 +1,43 @@
 #pragma once
-// TfrmMain: the program's one window. It owns the connection module, the snapshot module, the
-// memory chart frame and the application's error handler for the whole run; one tab per
-// monitored area; the commands as actions shown by the menu bar and the tabs' tool bars; and the
-// refresh cycle, which re-reads what the active tab shows (plus the memory pools) on a timer, on
-// F5, on a tab change and when a connection opens.
+// TfrmMain: the program's one window, a shell around its pages. It owns the connection module,
+// the snapshot module and the application's error handler for the whole run; the commands as
+// actions shown by the menu bar; the status bar; the refresh timer and the log timer; and one
+// page per tab (pages/), which it loops over to refresh, to read and write their options, and to
+// export the grid in sight. What a tab shows and does is its page's.
 //
 // The file pairs: MainForm.cpp (creation, pages, start-up, teardown, connecting), MainActions.cpp
-// (the commands, menus and tool bars), MainRefresh.cpp (the refresh cycle and the command states),
-// MainCommands.cpp (the control commands, the reports, the system-table choice and help),
-// MainLogging.cpp (the logging commands and the log timer).
+// (the commands and menus, Export Grid), MainRefresh.cpp (the refresh cycle and the command
+// states), MainCommands.cpp (the reports, the system-table choice, Go to User and help),
+// MainOptions.cpp (the settings file). The logging commands are TLoggingControl's.
 
-#include "mainwindow/DatabaseRates.h"
-#include "mainwindow/PoolMemoryList.h"
-#include "mainwindow/TransactionHealth.h"
+#include "mainwindow/pages/MonitorPage.h"
 
 #include <QMainWindow>
-#include <QTime>
 #include <QStringList>
+#include <QTime>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QActionGroup;
 class QLabel;
-class QPlainTextEdit;
-class QSplitter;
 class QTabWidget;
-class QTableWidget;
-class QToolBar;
-class Snapshot;
-class SnapshotModel;
-class TDatabaseValueList;
+class DatabasePage;
+class MemoryPage;
+class StatementsPage;
+class TransactionsPage;
+class UsersPage;
 class TdlgConnectToDB;
+class TdmPerformanceLog;
+class TLoggingControl;
 class TdmQuillmere;
 class TdmServerProperties;
-class TfrmMemoryDisplayChart;
-class TdmPerformanceLog;
 class TMonitorGrid;
 class TMultiExceptionHandler;
-class TPlanPane;
-class TSqlPane;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -63,44 +58,36 @@ public:
     TdmServerProperties& dmServerProperties() const { return *m_dmServerProperties; }
     TdmQuillmere& dmQuillmere() const { return *m_dmQuillmere; }
     TMultiExceptionHandler& errorHandler() const { return *m_errorHandler; }
-    const PoolMemoryList& poolMemoryList() const { return m_poolMemoryList; }
 
-    // Window creation, in this order (the constructor runs them).
-    void CreateDataModules();
-    void FillDatabaseLabels();
-    void CreateMemoryChart();
+    // The pages, in tab order.
+    const std::vector<MonitorPage*>& pages() const { return m_pages; }
+    MonitorPage& page(PageId id) const { return *m_pages[static_cast<size_t>(id)]; }
+    MonitorPage& activePage() const;
+    DatabasePage& databasePage() const { return *m_database; }
+    MemoryPage& memoryPage() const { return *m_memory; }
+    StatementsPage& statementsPage() const { return *m_statements; }
+    TransactionsPage& transactionsPage() const { return *m_transactions; }
+    UsersPage& usersPage() const { return *m_users; }
+
+    // The status bar's panels: the logging state, the database, the last refresh (or Paused).
+    enum class StatusPanel { Logging, Database, Refresh };
+    QLabel& statusPanel(StatusPanel panel) const;
+
     void UpdateCommandStates();
     // The first show: the Database tab, the disconnected state, then the connect dialog.
     void FormShow();
 
     // Makes the tab active and runs the tab-change handling.
-    void SelectPage(QWidget* page);
+    void SelectPage(PageId id);
     void PageControlChange();
 
     // The refresh cycle.
     void ConnectionChanged();
     void RefreshActivePage();
-    bool RefreshKeepingRow(Snapshot& snapshot, const QString& keyColumn);
-    void RefreshMemory();
     void UpdateRefreshTimer();
     void RefreshAction(QAction* entry);
-    void UpdateStatementActions();
-    void UpdateTransactionActions();
-    void UpdateUserActions();
-
-    // The Database tab's value list: the 44 counters, their rates, and the transaction gaps below.
-    void RefreshDatabaseValues();
-    void ClearDatabaseValues();
-    QString databaseValue(int row) const;
-    QString databaseLabel(int row) const;
-    // The thresholds of the transaction gaps, read with the monitoring options.
-    const health::Settings& transactionHealth() const { return m_transactionHealth; }
-    void SetTransactionHealth(const health::Settings& settings) { m_transactionHealth = settings; }
-    // The transaction the Transactions tab marks as the oldest active one (after its refresh).
-    std::optional<qint64> markedTransaction() const { return m_markedTransaction; }
     // The status bar's refresh panel: the last refresh and how long it took, and Paused.
     void UpdateRefreshPanel();
-
     void MemoryDisplayExecute();
 
     // The monitoring options in the settings file (MainOptions.cpp).
@@ -112,20 +99,14 @@ public:
     void actDisconnectExecute();
     void actRefreshExecute();
     void actPausedExecute();
-    // The grid in sight on the active tab (the pools grid while the Memory tab shows it), or
-    // nullptr; Export Grid writes it as a CSV file (MainActions.cpp).
+    // The grid in sight on the active tab, or nullptr; Export Grid writes it as a CSV file.
     TMonitorGrid* ActiveGrid() const;
     void actExportGridExecute();
     void TimerTimer();
 
-    // The control commands, the reports, the system-table choice and help (MainCommands.cpp).
-    void actStatementCancelExecute();
-    void actTransactionCommitExecute();
-    void actTransactionRollbackExecute();
-    void actAttachmentCancelExecute();
-    void actAttachmentShutdownExecute();
-    // Selects the row's attachment on the Users tab (a refresh of it); beeps when there is none.
-    void GoToUser(const TMonitorGrid& grid);
+    // The reports, the system-table choice, Go to User and help (MainCommands.cpp).
+    // Selects the attachment on the Users tab (a refresh of it); beeps when it is not there.
+    void GoToUser(qint64 attachmentId);
     void actViewInterbaseLogExecute();
     void actViewDatabaseStatisticsExecute();
     void actShowSystemTablesExecute();
@@ -138,57 +119,19 @@ public:
     // an installed program's data folder (common/HelpPages.h).
     static QString GetHelpFileName(const QString& programFile);
 
-    // Logging (MainLogging.cpp).
-    void actSetupLoggingExecute();
-    void actLoggingEnabledExecute();
-    void TimerLogTimer();
-    void EnsureLogModule();
-    // false: the setup command ends silently.
-    bool VerifyLogObjects();
-    bool AskCreateTables(const QStringList& missingTables);
-    bool AskCreateGenerator();
-    void StartLogging();
-    void UpdateLogTimer();
-    // The log interval in milliseconds (unsigned 32 bits; longer than a QTimer's signed range, so
-    // the log timer counts it in steps).
-    quint32 LogInterval() const { return m_logInterval; }
-    void SetLogInterval(quint32 milliseconds);
-    // The log module: nullptr until the first run of the setup command.
-    TdmPerformanceLog* dmPerformanceLog() const { return m_dmPerformanceLog.get(); }
+    // The logging commands and the log timer (LoggingControl.h).
+    TLoggingControl& logging() const { return *m_logging; }
+    quint32 LogInterval() const;
+    TdmPerformanceLog* dmPerformanceLog() const;
 
     // The refresh timer and the logging timer.
     QTimer Timer;
     QTimer TimerLog;
 
-    // Tabs and their content.
+    // The tabs, one per page.
     QTabWidget* PageControl = nullptr;
-    QWidget* tshtDatabase = nullptr;
-    QWidget* tshtPools = nullptr;
-    QWidget* tshtProcedures = nullptr;
-    QWidget* tshtStatements = nullptr;
-    QWidget* tshtRelations = nullptr;
-    QWidget* tshtTransactions = nullptr;
-    QWidget* tshtAttachments = nullptr;
-    TDatabaseValueList* vleDatabase = nullptr;
-    TfrmMemoryDisplayChart* frmMemoryDisplayChart = nullptr;
-    TMonitorGrid* dbgrdPools = nullptr;
-    TMonitorGrid* dbgrdProcedures = nullptr;
-    TMonitorGrid* dbgrdStatements = nullptr;
-    TMonitorGrid* dbgrdRelations = nullptr;
-    TMonitorGrid* dbgrdTransactions = nullptr;
-    TMonitorGrid* dbgrdAttachments = nullptr;
-    SnapshotModel* srcPoolBlocks = nullptr;  // bound, shown by no view of this window
-    QSplitter* splStatements = nullptr;
-    TSqlPane* memSQL = nullptr;
-    TPlanPane* memPlan = nullptr;  // the current statement's plan, where the server gives plans
-    QToolBar* tlbStatements = nullptr;
-    QToolBar* tlbTransactions = nullptr;
-    QToolBar* tlbAttachments = nullptr;
-    QLabel* stbLogging = nullptr;   // status bar panel 0
-    QLabel* stbDatabase = nullptr;  // status bar panel 1
-    QLabel* stbRefresh = nullptr;   // the last refresh, or Paused (at the right-hand end)
 
-    // The commands.
+    // The window's commands (each page has its own, for its rows).
     QAction* actConnect = nullptr;
     QAction* actDisconnect = nullptr;
     QAction* FileExit1 = nullptr;
@@ -208,14 +151,6 @@ public:
     QAction* actHelpContents = nullptr;
     QAction* actHelpWeb = nullptr;
     QAction* actHelpAbout = nullptr;
-    QAction* actStatementCancel = nullptr;
-    QAction* actTransactionCommit = nullptr;
-    QAction* actTransactionRollback = nullptr;
-    QAction* actAttachmentCancel = nullptr;
-    QAction* actAttachmentShutdown = nullptr;
-    // Go to User: the attachment of the statement or transaction, selected on the Users tab
-    QAction* actStatementGoToUser = nullptr;
-    QAction* actTransactionGoToUser = nullptr;
     QActionGroup* grpRefreshInterval = nullptr;
     QActionGroup* grpMemoryDisplay = nullptr;
 
@@ -225,39 +160,36 @@ protected:
 
 private:
     // MainForm.cpp
+    void CreateDataModules();
     void createPages();
-    void createGrids();
     void createStatusBar();
     // MainActions.cpp
     void createActions();
     void createMenus();
-    void createToolBars();
     void connectActions();
     void UpdateExportAction();
     // MainCommands.cpp
     void connectCommandActions();
-    // MainLogging.cpp
-    void connectLoggingActions();
-    bool loggingReady() const;
-    // MainRefresh.cpp
-    void MarkOldestActiveTransaction();
-    void ShowTransactionGaps(const std::vector<std::optional<qint64>>& values);
 
-    PoolMemoryList m_poolMemoryList;
     std::unique_ptr<TMultiExceptionHandler> m_errorHandler;
     std::unique_ptr<TdmServerProperties> m_dmServerProperties;
     std::unique_ptr<TdmQuillmere> m_dmQuillmere;
-    std::unique_ptr<TdmPerformanceLog> m_dmPerformanceLog;
-    quint32 m_logInterval = 600000;
-    quint32 m_logIntervalLeft = 0;  // what is left of the log interval after the running step
+    std::unique_ptr<TLoggingControl> m_logging;
     bool m_shown = false;
     QString m_startDatabaseName;  // for the first connect dialog only
 
-    // The Database tab's rates and gaps, and the last refresh.
-    DatabaseRates m_rates;
-    health::Settings m_transactionHealth;
-    std::optional<qint64> m_oldestActive;        // from the last read of the database's values
-    std::optional<qint64> m_markedTransaction;   // on the Transactions tab
+    // The pages, made with what they are given, and owned by the window.
+    std::unique_ptr<PageContext> m_pageContext;
+    std::vector<MonitorPage*> m_pages;
+    DatabasePage* m_database = nullptr;
+    MemoryPage* m_memory = nullptr;
+    StatementsPage* m_statements = nullptr;
+    TransactionsPage* m_transactions = nullptr;
+    UsersPage* m_users = nullptr;
+
+    QLabel* stbLogging = nullptr;   // status bar panel 0
+    QLabel* stbDatabase = nullptr;  // status bar panel 1
+    QLabel* stbRefresh = nullptr;   // the last refresh, or Paused (at the right-hand end)
     struct LastRefresh {
         QTime at;
         qint64 milliseconds = 0;

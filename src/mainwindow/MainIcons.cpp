@@ -91,17 +91,18 @@ QIcon connect()
 
 QIcon disconnect()
 {
-    return themed("network-disconnect", [](QPainter& p) {
+    static const QIcon* const icon = new QIcon(themed("network-disconnect", [](QPainter& p) {
         plug(p, true);
         p.setPen(outline(QColor(200, 30, 30), 1.5));
         p.drawLine(QPointF(7, 2), QPointF(9, 4));
         p.drawLine(QPointF(9, 13), QPointF(7, 15));
-    });
+    }));
+    return *icon;
 }
 
 QIcon cancel()
 {
-    return themed("process-stop", [](QPainter& p) {
+    static const QIcon* const icon = new QIcon(themed("process-stop", [](QPainter& p) {
         p.setPen(outline(QColor(140, 20, 20)));
         p.setBrush(QColor(215, 45, 40));
         p.drawPolygon(QPolygonF({QPointF(5.5, 1.5), QPointF(10.5, 1.5), QPointF(14.5, 5.5), QPointF(14.5, 10.5),
@@ -109,7 +110,8 @@ QIcon cancel()
         p.setPen(outline(Qt::white, 2.0));
         p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
         p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
-    });
+    }));
+    return *icon;
 }
 
 QIcon commit()

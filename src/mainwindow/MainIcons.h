@@ -1,6 +1,8 @@
 #pragma once
 // The main window's pictures: the desktop's icon theme where it has them, otherwise small
-// pictures drawn here. Each call makes a new icon: commands that share a picture share one call.
+// pictures drawn here. The pictures that several commands share (Disconnect and Shutdown, the two
+// Cancel commands) are made once, and every call gives the same icon; each other call makes a new
+// icon. The shared ones are kept to the end of the program, past the application object.
 
 #include <QIcon>
 

@@ -1,13 +1,12 @@
 // TfrmMain: the monitoring options in the settings file, read once at creation and written once
-// when the window closes; with them the grids' quick filters and Hide idle toggles, in a section
-// of their own.
+// when the window closes; with them each page's own options (the grids' quick filters and Hide
+// idle toggles, the thresholds of the transaction gaps), in sections of their own.
 
 #include "mainwindow/MainForm.h"
 
-#include "app/QuillmereApplication.h"
+#include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/SettingsFile.h"
-#include "mainwindow/grid/MonitorGrid.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -22,21 +21,6 @@ const QString KeyPaused = QStringLiteral("Paused");
 const QString KeyShowSystemTables = QStringLiteral("ShowSystemTables");
 const QString KeyRefreshInterval = QStringLiteral("RefreshInterval");
 
-// [GridOptions]: for each grid <name>QuickFilter (the text) and, where the grid offers it,
-// <name>HideIdle (1 or 0).
-const QString GridSection = QStringLiteral("GridOptions");
-const QString KeyQuickFilter = QStringLiteral("QuickFilter");
-const QString KeyHideIdle = QStringLiteral("HideIdle");
-
-std::vector<std::pair<QString, TMonitorGrid*>> namedGrids(const TfrmMain& form)
-{
-    return {{QStringLiteral("Pools"), form.dbgrdPools},
-            {QStringLiteral("Procedures"), form.dbgrdProcedures},
-            {QStringLiteral("Statements"), form.dbgrdStatements},
-            {QStringLiteral("Tables"), form.dbgrdRelations},
-            {QStringLiteral("Transactions"), form.dbgrdTransactions},
-            {QStringLiteral("Users"), form.dbgrdAttachments}};
-}
 }  // namespace
 
 void TfrmMain::ReadMonitorOptions()
@@ -57,16 +41,16 @@ void TfrmMain::ReadMonitorOptions()
     actShowSystemTables->setChecked(showSystemTables);
     m_dmQuillmere->SetShowSystemTables(showSystemTables);
 
+    // an interval that is none of the entries' is the medium one
     const int interval = settings.readInteger(Section, KeyRefreshInterval, Timer.interval());
-    RefreshAction(interval == 1000 ? actFastRefresh : interval == 30000 ? actSlowRefresh : actMediumRefresh);
+    QAction* chosen = actMediumRefresh;
+    for (QAction* entry : grpRefreshInterval->actions())
+        if (entry->data().toInt() == interval)
+            chosen = entry;
+    RefreshAction(chosen);
 
-    for (const auto& [name, grid] : namedGrids(*this)) {
-        grid->setQuickFilter(settings.readString(GridSection, name + KeyQuickFilter, grid->quickFilter()));
-        grid->setHideIdle(settings.readBool(GridSection, name + KeyHideIdle, grid->hideIdle()));
-    }
-
-    // the thresholds of the Database tab's transaction gaps, a section of their own
-    m_transactionHealth = health::Settings::read(settings);
+    for (MonitorPage* page : m_pages)
+        page->readOptions(settings);
 }
 
 void TfrmMain::WriteMonitorOptions()
@@ -77,12 +61,8 @@ void TfrmMain::WriteMonitorOptions()
     settings.writeBool(Section, KeyPaused, actPaused->isChecked());
     settings.writeBool(Section, KeyShowSystemTables, actShowSystemTables->isChecked());
     settings.writeInteger(Section, KeyRefreshInterval, Timer.interval());
-    for (const auto& [name, grid] : namedGrids(*this)) {
-        settings.writeString(GridSection, name + KeyQuickFilter, grid->quickFilter());
-        if (grid->offersHideIdle())
-            settings.writeBool(GridSection, name + KeyHideIdle, grid->hideIdle());
-    }
-    m_transactionHealth.write(settings);
+    for (const MonitorPage* page : m_pages)
+        page->writeOptions(settings);
     settings.writeFile();
 }
 
@@ -93,7 +73,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     try {
         WriteMonitorOptions();
     } catch (const Exception& e) {
-        QuillmereApplication::reportError(e);
+        errors::report(e);
     }
     event->accept();
 }

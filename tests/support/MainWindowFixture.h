@@ -9,6 +9,11 @@
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/Prompts.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/pages/DatabasePage.h"
+#include "mainwindow/pages/MemoryPage.h"
+#include "mainwindow/pages/StatementsPage.h"
+#include "mainwindow/pages/TransactionsPage.h"
+#include "mainwindow/pages/UsersPage.h"
 #include "monitor/QuillmereDM.h"
 #include "support/TestDatabase.h"
 

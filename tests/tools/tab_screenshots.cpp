@@ -13,7 +13,9 @@
 #include "connectdialog/ConnectDlg.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/grid/MonitorGrid.h"
+#include "mainwindow/pages/StatementsPage.h"
 #include "monitor/QuillmereDM.h"
+#include "monitor/RowState.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -68,17 +70,17 @@ bool save(TfrmMain& form, const QDir& out, const QString& name)
 // the client behind it.
 bool photographRunningStatement(TfrmMain& form, const QDir& out)
 {
-    form.SelectPage(form.tshtStatements);
+    form.SelectPage(PageId::Statements);
     Snapshot& s = form.dmQuillmere().cdsStatements;
     for (int attempt = 0; attempt < 20; ++attempt) {
         form.actRefreshExecute();
         work(500);
         for (int row = 0; row < s.rowCount(); ++row)
-            if (s.plainText(row, s.requireColumn(QStringLiteral("TMP$STATE"))).trimmed() == QLatin1String("ACTIVE") &&
+            if (rowState(s, row) == RowState::Active &&
                 s.intValue(row, s.requireColumn(QStringLiteral("CLIENT_PROCESS_ID"))) != QCoreApplication::applicationPid()) {
                 s.setRecNo(row);
                 work(500);
-                QScrollBar* bar = form.dbgrdStatements->view()->horizontalScrollBar();
+                QScrollBar* bar = form.statementsPage().grid()->view()->horizontalScrollBar();
                 bar->setValue(bar->maximum());
                 work(300);
                 return save(form, out, QStringLiteral("4b-statements-running-%1x%2.png").arg(form.width()).arg(form.height()));
@@ -92,15 +94,16 @@ bool photographRunningStatement(TfrmMain& form, const QDir& out)
 bool photograph(TfrmMain& form, const QDir& out)
 {
     bool ok = true;
-    for (int i = 0; i < form.PageControl->count(); ++i) {
-        form.SelectPage(form.PageControl->widget(i));
+    for (size_t i = 0; i < form.pages().size(); ++i) {
+        MonitorPage& page = *form.pages()[i];
+        form.SelectPage(page.id());
         work(300);
         form.actRefreshExecute();
         work(700);
         const QPixmap shot = form.grab();
         const QString name = QStringLiteral("%1-%2-%3x%4.png")
                                  .arg(i + 1)
-                                 .arg(fileSafe(form.PageControl->tabText(i)))
+                                 .arg(fileSafe(page.caption()))
                                  .arg(form.width())
                                  .arg(form.height());
         if (shot.save(out.filePath(name))) {
