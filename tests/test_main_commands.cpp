@@ -136,7 +136,7 @@ private slots:
 
         // the transaction ends between the refresh and the question: the update finds no row
         f.SelectPage(PageId::Transactions);
-        const qint64 id = w.current(w.dm().cdsTransactions, "TMP$TRANSACTION_ID");
+        const qint64 id = w.current(PageId::Transactions);
         db.execute(QStringLiteral("DELETE FROM TMP$TRANSACTIONS WHERE TMP$TRANSACTION_ID = %1").arg(id));
         prompts.clear();
         prompts.answers = {QMessageBox::Ok};
@@ -150,7 +150,7 @@ private slots:
 
         // no answer given: the default button, Cancel, which changes nothing
         f.actRefresh->trigger();
-        const qint64 other = w.current(w.dm().cdsTransactions, "TMP$TRANSACTION_ID");
+        const qint64 other = w.current(PageId::Transactions);
         QVERIFY(other != id);
         prompts.clear();
         f.transactionsPage().actTransactionRollback->trigger();
@@ -196,14 +196,13 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         f.SelectPage(PageId::Statements);
-        Snapshot& statements = w.dm().cdsStatements;
-        QVERIFY(statements.locate(QStringLiteral("TMP$STATEMENT_ID"), 11));
+        QVERIFY(f.statementsPage().selectKey(11));
         AnswerAfter prompts([&] {
             db.execute(QStringLiteral("DELETE FROM TMP$STATEMENTS WHERE TMP$STATEMENT_ID = 11"));
             f.actRefresh->trigger();
         });
         f.statementsPage().actStatementCancel->trigger();
-        QCOMPARE(w.current(statements, "TMP$STATEMENT_ID"), 12);
+        QCOMPARE(w.current(PageId::Statements), 12);
         QCOMPARE(prompts.questions, QStringList({QStringLiteral(
                                         "Are you sure you want to cancel this statement?\r\n\r\nselect 11")}));
         QCOMPARE(prompts.informations,
@@ -234,17 +233,17 @@ private slots:
         f.SelectPage(PageId::Users);
         TMonitorGrid& users = *f.usersPage().grid();
         QVERIFY(users.currentRowShown());
-        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 1);
+        QCOMPARE(w.current(PageId::Users), 1);
         const int section = users.sectionOf(QStringLiteral("TMP$USER"));
         QVERIFY(section >= 0);
         // the user's filter hides the current row: the grid's first row becomes current
         users.setValueFilter(section, QStringLiteral("BERT"));
         QVERIFY(users.currentRowShown());
-        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
+        QCOMPARE(w.current(PageId::Users), 2);
         // a refresh keeps the row current while the filter now hides it: nothing to act on
         db.execute(QStringLiteral("UPDATE TMP$ATTACHMENTS SET TMP$USER = 'CARL' WHERE TMP$ATTACHMENT_ID = 2"));
         f.actRefresh->trigger();
-        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
+        QCOMPARE(w.current(PageId::Users), 2);
         QVERIFY(!users.currentRowShown());
         w.prompts.clear();
         f.usersPage().actAttachmentShutdownExecute();
@@ -304,17 +303,17 @@ private slots:
         QVERIFY(f.statementsPage().actStatementGoToUser->isEnabled());
         f.statementsPage().actStatementGoToUser->trigger();
         QCOMPARE(f.activePage().id(), PageId::Users);
-        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 2);
+        QCOMPARE(w.current(PageId::Users), 2);
         QVERIFY(f.usersPage().grid()->currentRowShown());
 
         f.SelectPage(PageId::Transactions);
-        QVERIFY(w.dm().cdsTransactions.locate(QStringLiteral("TMP$TRANSACTION_ID"), 7));
+        QVERIFY(f.transactionsPage().selectKey(7));
         f.transactionsPage().actTransactionGoToUser->trigger();
-        QCOMPARE(w.current(w.dm().cdsAttachments, "TMP$ATTACHMENT_ID"), 3);
+        QCOMPARE(w.current(PageId::Users), 3);
         QCOMPARE(w.prompts.count(Kind::Beep), 0);
 
         f.SelectPage(PageId::Transactions);
-        QVERIFY(w.dm().cdsTransactions.locate(QStringLiteral("TMP$TRANSACTION_ID"), 8));
+        QVERIFY(f.transactionsPage().selectKey(8));
         f.transactionsPage().actTransactionGoToUser->trigger();
         QCOMPARE(w.prompts.count(Kind::Beep), 1);
     }
@@ -387,10 +386,10 @@ private slots:
         QCOMPARE(f.memoryPage().charts().history().front(), newest);
 
         f.actDisconnect->trigger();
-        QCOMPARE(f.page(PageId::Relations).grid()->view()->model()->rowCount(), 2);
+        QCOMPARE(w.rows(PageId::Relations), 2);
         f.actShowSystemTables->trigger();
         QVERIFY(!relations.isOpen());
-        QCOMPARE(f.page(PageId::Relations).grid()->view()->model()->rowCount(), 0);
+        QCOMPARE(w.rows(PageId::Relations), 0);
     }
 
     // The local engine's log: the caption is the empty server name, a blank and "interbase.log";

@@ -104,9 +104,8 @@ private slots:
         QCOMPARE(f.databasePage().label(43), QStringLiteral("Transactions: Waits"));
         for (int row = 0; row < 44; ++row)
             QVERIFY2(f.databasePage().value(row).isEmpty(), qPrintable(f.databasePage().label(row)));
-        for (TMonitorGrid* grid : {f.memoryPage().grid(), f.page(PageId::Procedures).grid(), f.statementsPage().grid(), f.page(PageId::Relations).grid(),
-                                   f.transactionsPage().grid(), f.usersPage().grid()})
-            QCOMPARE(grid->view()->model()->rowCount(), 0);
+        for (const MonitorPage* page : f.pages())
+            QCOMPARE(w.rows(page->id()), 0);
         QVERIFY(f.statementsPage().sqlPane().toPlainText().isEmpty());
         QVERIFY(f.memoryPage().charts().history().empty());
         QVERIFY(!f.Timer.isActive());
@@ -230,7 +229,7 @@ private slots:
         QVERIFY(!f.actLoggingEnabled->isEnabled());
 
         f.SelectPage(PageId::Users);
-        QCOMPARE(f.usersPage().grid()->view()->model()->rowCount(), 1);
+        QCOMPARE(w.rows(PageId::Users), 1);
         f.actDisconnect->trigger();
         QVERIFY(!w.connected());
         for (int row = 0; row < 44; ++row)
@@ -238,7 +237,7 @@ private slots:
         QCOMPARE(f.databasePage().label(0), QStringLiteral("Active threads"));
         QVERIFY(f.memoryPage().charts().history().empty());
         QVERIFY(f.memoryPage().charts().slices().empty());
-        QCOMPARE(f.usersPage().grid()->view()->model()->rowCount(), 1);
+        QCOMPARE(w.rows(PageId::Users), 1);
         QVERIFY(!f.Timer.isActive());
         QVERIFY(!f.actRefresh->isEnabled());
         QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
@@ -265,7 +264,7 @@ private slots:
         QCOMPARE(s.rowCount(), 4);
         // moving in the grid moves the snapshot
         grid.setCurrentIndex(grid.model()->index(1, 0));
-        QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 17);
+        QCOMPARE(w.current(PageId::Statements), 17);
         QCOMPARE(f.statementsPage().sqlPane().toPlainText(), QStringLiteral("select seventeen"));
 
         // a user who sorts first puts a new statement in front of 17
@@ -273,7 +272,7 @@ private slots:
         f.actRefresh->trigger();
         QCOMPARE(s.rowCount(), 5);
         QCOMPARE(s.recNo(), 2);
-        QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 17);
+        QCOMPARE(w.current(PageId::Statements), 17);
         QCOMPARE(grid.currentIndex().row(), 2);
         QCOMPARE(f.statementsPage().sqlPane().toPlainText(), QStringLiteral("select seventeen"));
 
@@ -284,7 +283,7 @@ private slots:
         f.actRefresh->trigger();
         QCOMPARE(s.rowCount(), 4);
         QCOMPARE(s.recNo(), 2);
-        QCOMPARE(w.current(s, "TMP$STATEMENT_ID"), 11);
+        QCOMPARE(w.current(PageId::Statements), 11);
         QCOMPARE(grid.currentIndex().row(), 2);
         QCOMPARE(f.statementsPage().sqlPane().toPlainText(), QStringLiteral("select 11"));
     }
@@ -383,22 +382,21 @@ private slots:
         TfrmMain& f = *w.form;
         w.show();
         TdmQuillmere& dm = w.dm();
-        const QString id = QStringLiteral("TMP$STATEMENT_ID");
 
         f.SelectPage(PageId::Statements);
-        QVERIFY(dm.cdsStatements.locate(id, 1));
+        QVERIFY(f.statementsPage().selectKey(1));
         QVERIFY(f.statementsPage().actStatementCancel->isEnabled());
-        QVERIFY(dm.cdsStatements.locate(id, 2));
+        QVERIFY(f.statementsPage().selectKey(2));
         QVERIFY(!f.statementsPage().actStatementCancel->isEnabled());
-        QVERIFY(dm.cdsStatements.locate(id, 1));
-        QVERIFY(dm.cdsStatements.locate(id, 3));  // "active" is not "ACTIVE"
+        QVERIFY(f.statementsPage().selectKey(1));
+        QVERIFY(f.statementsPage().selectKey(3));  // "active" is not "ACTIVE"
         QVERIFY(!f.statementsPage().actStatementCancel->isEnabled());
 
         f.SelectPage(PageId::Transactions);
         const QString tid = QStringLiteral("TMP$TRANSACTION_ID");
-        QVERIFY(dm.cdsTransactions.locate(tid, 2));
+        QVERIFY(f.transactionsPage().selectKey(2));
         QVERIFY(!f.transactionsPage().actTransactionCommit->isEnabled() && !f.transactionsPage().actTransactionRollback->isEnabled());
-        QVERIFY(dm.cdsTransactions.locate(tid, 1));
+        QVERIFY(f.transactionsPage().selectKey(1));
         QVERIFY(f.transactionsPage().actTransactionCommit->isEnabled() && f.transactionsPage().actTransactionRollback->isEnabled());
         // moving in the grid moves the cursor, and the commands follow
         QTreeView& transactions = *f.transactionsPage().grid()->view();
@@ -408,7 +406,7 @@ private slots:
             if (index.data().toInt() == 2)
                 transactions.setCurrentIndex(index);
         }
-        QCOMPARE(w.current(dm.cdsTransactions, "TMP$TRANSACTION_ID"), 2);
+        QCOMPARE(w.current(PageId::Transactions), 2);
         QVERIFY(!f.transactionsPage().actTransactionCommit->isEnabled() && !f.transactionsPage().actTransactionRollback->isEnabled());
 
         QVERIFY(f.usersPage().actAttachmentCancel->isEnabled());  // enabled at start, until the users are read

@@ -105,7 +105,7 @@ QString TfrmMain::GetHelpFileName(const QString& programFile)
 void TfrmMain::actHelpContentsExecute()
 {
     // the program's own help window, which needs no browser and says so when a page is missing
-    TfrmHelp::ShowHelp(this, QUrl::fromLocalFile(GetHelpFileName()), &QuillmereApplication::reportError);
+    TfrmHelp::ShowHelp(this, QUrl::fromLocalFile(GetHelpFileName()), &errors::report);
 }
 
 void TfrmMain::actHelpWebExecute() { QDesktopServices::openUrl(QUrl(T(msg::ProductWebAddress))); }

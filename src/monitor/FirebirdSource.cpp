@@ -364,7 +364,7 @@ void fillProcedures(Tables& base, Writer& w)
 {
     std::vector<Procedure> rows = procedures(base);
     for (Procedure& p : rows)
-        p.shownName = fitText(p.shownName, 67, true);
+        p.shownName = fitText(p.shownName, catalogue::NameLength, true);
     std::vector<const Procedure*> order;
     for (const Procedure& p : rows)
         order.push_back(&p);
@@ -389,7 +389,7 @@ void fillProcedures(Tables& base, Writer& w)
     }
 }
 
-// The user of each attachment as the statements and transactions show it: CHAR(67), padded.
+// The user of each attachment as the statements and transactions show it: a CHAR name, padded.
 Map<int64_t, std::string> shownUsers(Tables& base, int length)
 {
     Map<int64_t, std::string> users;
@@ -405,7 +405,7 @@ void fillStatements(Tables& base, Writer& w)
     const Map<int64_t, Memory>& memory = base.memory();
     const Map<int64_t, Counters>& stats = base.statistics(GroupStatement);
     const int user = w.column("TMP$USER");
-    const Map<int64_t, std::string> users = shownUsers(base, 67);
+    const Map<int64_t, std::string> users = shownUsers(base, catalogue::NameLength);
     const Map<int64_t, const AttachmentRow*>& clients = base.userAttachments();
     const ClientColumns client(w);
     std::vector<const StatementRow*> order;
@@ -446,7 +446,7 @@ void fillRelations(Tables& base, Writer& w, bool showSystemTables)
     std::vector<std::pair<std::string, const RelationRow*>> order;
     for (const RelationRow& r : relations)
         if (showSystemTables || !isSystemRelationName(r.name))
-            order.emplace_back(fitText(r.name, 67, true), &r);
+            order.emplace_back(fitText(r.name, catalogue::NameLength, true), &r);
     std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     const int id = w.column("TMP$RELATION_ID"), database = w.column("TMP$DATABASE_ID"),
               name = w.column("TMP$RELATION_NAME"), formats = w.column("TMP$FORMATS"),
@@ -477,7 +477,7 @@ void fillTransactions(Tables& base, Writer& w)
     const std::vector<TransactionRow>& transactions = base.transactions();
     const Map<int64_t, Memory>& memory = base.memory();
     const Map<int64_t, Counters>& stats = base.statistics(GroupTransaction);
-    const Map<int64_t, std::string> users = shownUsers(base, 67);
+    const Map<int64_t, std::string> users = shownUsers(base, catalogue::NameLength);
     const Map<int64_t, const AttachmentRow*>& clients = base.userAttachments();
     std::vector<const TransactionRow*> order;
     for (const TransactionRow& x : transactions)
@@ -529,7 +529,7 @@ void fillAttachments(Tables& base, Writer& w)
         ++statementCount[s.attachmentId];
     for (const TransactionRow& x : transactions)
         ++transactionCount[x.attachmentId];
-    const Map<int64_t, std::string> users = shownUsers(base, 67);
+    const Map<int64_t, std::string> users = shownUsers(base, catalogue::NameLength);
     std::vector<const AttachmentRow*> order;
     for (const AttachmentRow& a : attachments)
         if (!a.system && memory.count(a.statId) && stats.count(a.statId))

@@ -45,7 +45,7 @@ static constexpr ColumnDecl kDatabaseColumns[] = {
     {"TMP$CACHE_FREE_WRITES",     Int32,     0,    nullptr,                     true,  Plain},
     {"TMP$SWEEP_INTERVAL",        Int32,     0,    nullptr,                     true,  Plain},
     {"TMP$SWEEP_ACTIVE",          Char,      1,    nullptr,                     true,  Plain},
-    {"TMP$SWEEP_RELATION",        Char,      67,   nullptr,                     true,  Plain},
+    {"TMP$SWEEP_RELATION",        Char,      NameLength, nullptr,                     true,  Plain},
     {"TMP$SWEEP_RECORDS",         Int32,     0,    nullptr,                     true,  Plain},
     {"TMP$PAGE_READS",            Int32,     0,    nullptr,                     true,  Plain},
     {"TMP$PAGE_WRITES",           Int32,     0,    nullptr,                     true,  Plain},
@@ -143,7 +143,7 @@ static constexpr ColumnDecl kPoolBlocksColumns[] = {
 static constexpr ColumnDecl kProceduresColumns[] = {
     {"TMP$PROCEDURE_ID",    Int32,     0,    nullptr,                     false, Plain},
     {"TMP$DATABASE_ID",     Int32,     0,    nullptr,                     false, Plain},
-    {"TMP$PROCEDURE_NAME",  Char,      67,   "Procedure name",            true,  Plain},
+    {"TMP$PROCEDURE_NAME",  Char,      NameLength, "Procedure name",            true,  Plain},
     {"TMP$POOL_ID",         Int32,     0,    nullptr,                     false, Plain},
     {"TMP$POOL_MEMORY",     Int32,     0,    "Memory",                    true,  Plain},
     {"TMP$CLONE",           Int16,     0,    "Clone no.",                 true,  Plain},
@@ -171,7 +171,7 @@ static constexpr ColumnDecl kStatementsColumns[] = {
     {"TMP$STATEMENT_ID",    Int32,     0,    nullptr,                     false, Plain},
     {"TMP$ATTACHMENT_ID",   Int32,     0,    nullptr,                     false, Plain},
     {"TMP$TRANSACTION_ID",  Int32,     0,    nullptr,                     false, Plain},
-    {"TMP$USER",            Char,      67,   "User",                      true,  Plain},
+    {"TMP$USER",            Char,      NameLength, "User",                      true,  Plain},
     {"TMP$SQL",             Varchar,   4094, "SQL",                       false, Plain},
     {"TMP$POOL_ID",         Int32,     0,    nullptr,                     false, Plain},
     {"TMP$POOL_MEMORY",     Int32,     0,    "Memory",                    true,  Plain},
@@ -205,7 +205,7 @@ static constexpr ColumnDecl kStatementsColumns[] = {
 static constexpr ColumnDecl kRelationsColumns[] = {
     {"TMP$RELATION_ID",           Int16,     0,    nullptr,                     false, Plain},
     {"TMP$DATABASE_ID",           Int32,     0,    nullptr,                     false, Plain},
-    {"TMP$RELATION_NAME",         Char,      67,   "Name",                      true,  Plain},
+    {"TMP$RELATION_NAME",         Char,      NameLength, "Name",                      true,  Plain},
     {"TMP$USE_COUNT",             Int16,     0,    "Statements using",          true,  Plain},
     {"TMP$RECORD_IDX_SELECTS",    Int32,     0,    "Indexed selects",           true,  Plain},
     {"TMP$RECORD_SEQ_SELECTS",    Int32,     0,    "Sequential selects",        true,  Plain},
@@ -232,7 +232,7 @@ static constexpr ColumnDecl kRelationsColumns[] = {
 static constexpr ColumnDecl kTransactionsColumns[] = {
     {"TMP$TRANSACTION_ID",   Int32,     0,    "ID",                        true,  Plain},
     {"TMP$ATTACHMENT_ID",    Int32,     0,    nullptr,                     false, Plain},
-    {"TMP$USER",             Char,      67,   "User",                      true,  Plain},
+    {"TMP$USER",             Char,      NameLength, "User",                      true,  Plain},
     {"TMP$STATE",            Char,      31,   "State",                     true,  Plain},
     {"TMP$TIMESTAMP",        Timestamp, 0,    "Start time",                true,  StartTime},
     {"ELAPSED_TIME",         Double,    0,    "Elapsed time",              true,  ElapsedTime},
@@ -270,7 +270,7 @@ static constexpr ColumnDecl kTransactionsColumns[] = {
 static constexpr ColumnDecl kAttachmentsColumns[] = {
     {"TMP$ATTACHMENT_ID",   Int32,     0,    nullptr,                     false, Plain},
     {"TMP$DATABASE_ID",     Int32,     0,    nullptr,                     false, Plain},
-    {"TMP$USER",            Char,      67,   "User",                      true,  Plain},
+    {"TMP$USER",            Char,      NameLength, "User",                      true,  Plain},
     {"TMP$USER_HOST",       Char,      31,   "Host",                      true,  Plain},
     {"TMP$USER_IP_ADDR",    Char,      31,   "IP addr.",                  true,  Plain},
     {"TMP$USER_PROCESS",    Int32,     0,    "Process ID",                true,  Plain},

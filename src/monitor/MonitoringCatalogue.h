@@ -9,6 +9,9 @@ namespace catalogue {
 
 enum class ColumnType { Int16, Int32, Int64, Double, Char, Varchar, Timestamp };
 
+// The length of the names the monitoring tables hold as CHAR: users, procedures, tables and views.
+inline constexpr int NameLength = 67;
+
 enum class DisplayRule {
     Plain,       // integers in decimal, text as stored, timestamps as the standard date-time text
     PoolType,    // trimmed pool type code through the pool type names

@@ -11,8 +11,6 @@ namespace {
 constexpr std::array<std::pair<RowState, const char*>, 4> Words = {
     {{RowState::Idle, "IDLE"}, {RowState::Active, "ACTIVE"}, {RowState::Stalled, "STALLED"}, {RowState::Limbo, "LIMBO"}}};
 
-constexpr const char* StateColumn = "TMP$STATE";
-
 bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::string_view trimmed(std::string_view s)
@@ -46,7 +44,7 @@ const char* rowStateWord(RowState state)
 
 RowState rowState(const Snapshot& snapshot, int row)
 {
-    const int column = snapshot.columnIndex(QLatin1String(StateColumn));
+    const int column = snapshot.columnIndex(QLatin1String(RowStateColumn));
     if (column < 0 || row < 0 || row >= snapshot.rowCount() || snapshot.isNull(row, column))
         return RowState::None;
     // the words are ASCII in every character set the servers use

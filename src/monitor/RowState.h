@@ -16,6 +16,9 @@ enum class RowState {
     Other     // any other word (CANCEL, COMMITTING, letter case not the server's, ...)
 };
 
+// The column that holds a row's state.
+inline constexpr const char* RowStateColumn = "TMP$STATE";
+
 // The state of a word; white space around it is left out, letter case counts.
 RowState rowStateOf(std::string_view word);
 // The word of a state, as the servers write it; empty for None and Other.

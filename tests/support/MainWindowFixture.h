@@ -97,7 +97,9 @@ struct Window {
     }
     TdmQuillmere& dm() const { return form->dmQuillmere(); }
     bool connected() const { return form->dmServerProperties().GetConnected(); }
-    qint64 current(const Snapshot& s, const char* column) const { return s.asInteger(QLatin1String(column)); }
+    // The key of a page's current row, and the rows its grid shows.
+    qint64 current(PageId id) const { return form->page(id).currentKey().toLongLong(); }
+    int rows(PageId id) const { return int(form->page(id).shownRows().size()); }
 };
 
 // The main of a test of the main window: the offscreen platform, the application as the program

@@ -8,6 +8,7 @@
 #include "mainwindow/grid/GridProxyModel.h"
 #include "mainwindow/grid/GridText.h"
 #include "mainwindow/grid/GroupPanel.h"
+#include "monitor/RowState.h"
 #include "monitor/Snapshot.h"
 #include "monitor/SnapshotModel.h"
 
@@ -30,10 +31,6 @@ using grid::OrderedColumn;
 namespace {
 Qt::SortOrder reversed(Qt::SortOrder o) { return o == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder; }
 constexpr int kMaxFilterText = 60;
-// Hide idle: the column with a row's state, and the state it hides (Firebird's; InterBase's
-// states are other words, which stay in sight)
-constexpr const char* kStateColumn = "TMP$STATE";
-constexpr const char* kIdleState = "IDLE";
 }  // namespace
 
 TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWidget* parent)
@@ -75,7 +72,7 @@ TMonitorGrid::TMonitorGrid(Snapshot& snapshot, const grids::GridDecl& decl, QWid
     layout->addWidget(m_view, 1);
 
     buildColumns();
-    const int state = sectionOf(QString::fromLatin1(kStateColumn));
+    const int state = sectionOf(QString::fromLatin1(RowStateColumn));
     m_stateSection = state >= 0 && state < m_visibleColumns ? state : -1;
     m_filterBar = new TGridFilterBar(m_stateSection >= 0, this);
     layout->insertWidget(0, m_filterBar);
@@ -282,7 +279,8 @@ bool TMonitorGrid::hideIdle() const { return offersHideIdle() && m_filterBar->hi
 
 void TMonitorGrid::applyHideIdle()
 {
-    m_proxy->setExcludedText(m_stateSection, hideIdle() ? QString::fromLatin1(kIdleState) : QString());
+    // the state Hide idle hides is Firebird's; InterBase's states are other words, which stay in sight
+    m_proxy->setExcludedText(m_stateSection, hideIdle() ? QString::fromLatin1(rowStateWord(RowState::Idle)) : QString());
     userArrangementChanged();
 }
 
