@@ -8,6 +8,7 @@
 #include "connection/IBStatisticsOptionsDlg.h"
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/AboutDlg.h"
+#include "dialogs/BrowserLauncher.h"
 #include "dialogs/HelpWindow.h"
 #include "dialogs/Prompts.h"
 #include "dialogs/TextViewerDlg.h"
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QUrl>
@@ -108,7 +108,7 @@ void TfrmMain::actHelpContentsExecute()
     TfrmHelp::ShowHelp(this, QUrl::fromLocalFile(GetHelpFileName()), &errors::report);
 }
 
-void TfrmMain::actHelpWebExecute() { QDesktopServices::openUrl(QUrl(T(msg::ProductWebAddress))); }
+void TfrmMain::actHelpWebExecute() { openInBrowser(QUrl(T(msg::ProductWebAddress)), &errors::report); }
 
 void TfrmMain::actHelpAboutExecute()
 {
