@@ -4,7 +4,10 @@
 #include "common/Messages.h"
 #include "ib/ClientLibrary.h"
 #include "ib/IBError.h"
+#include "ib/SessionSQL.h"
 #include "ib/Values.h"
+
+#include <cctype>
 
 namespace ib {
 
@@ -34,6 +37,41 @@ void Attachment::attach(const std::string& databaseName, const ParamBlock& dpb)
         throw error;
     }
     m_handle = handle;
+    try {
+        bindLegacyTimes();
+    } catch (...) {
+        ISC_STATUS_ARRAY ignored;
+        lib.isc_detach_database(ignored, &m_handle);
+        m_handle = 0;
+        throw;
+    }
+}
+
+int releaseOfVersionText(std::string_view versionTexts)
+{
+    // "LI-V5.0.4.1460 Firebird 5.0": platform, a dash, the kind of build (V release, T test, X
+    // snapshot), then major.minor.release.build
+    const size_t dash = versionTexts.find('-');
+    if (dash == std::string_view::npos || dash + 2 >= versionTexts.size() ||
+        !std::isalpha(static_cast<unsigned char>(versionTexts[dash + 1])))
+        return 0;
+    int major = 0;
+    size_t i = dash + 2;
+    for (; i < versionTexts.size() && std::isdigit(static_cast<unsigned char>(versionTexts[i])) && major < 1000; ++i)
+        major = major * 10 + (versionTexts[i] - '0');
+    return i < versionTexts.size() && versionTexts[i] == '.' ? major : 0;
+}
+
+void Attachment::bindLegacyTimes()
+{
+    m_firebirdMajor = releaseOfVersionText(firebirdVersion());
+    if (m_firebirdMajor < 4)
+        return;
+    ISC_STATUS_ARRAY status;
+    isc_tr_handle noTransaction = 0;
+    ClientLibrary::instance().isc_dsql_execute_immediate(status, &m_handle, &noTransaction, 0,
+                                                         sessionsql::BindLegacyTimeZones, 3, nullptr);
+    checkStatus(status);
 }
 
 void Attachment::detach()
@@ -114,6 +152,7 @@ void Attachment::createDatabase(const std::string& createStatement, unsigned dia
         m_handle = 0;
         throw errorFromStatus(status);
     }
+    bindLegacyTimes();
 }
 
 }  // namespace ib

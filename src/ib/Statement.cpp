@@ -307,6 +307,7 @@ int64_t Statement::asInt64(int index) const
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT: return std::llround(asDouble(index));
+    case SQL_BOOLEAN: return *reinterpret_cast<const unsigned char*>(v.sqldata) != 0 ? 1 : 0;
     case SQL_TEXT:
     case SQL_VARYING: {
         const std::string text(trimRight(rawText(index)));

@@ -64,7 +64,8 @@ public:
     int columnIndex(std::string_view name) const;  // -1 when absent
 
     bool isNull(int index) const;
-    // Integral and floating values; scaled integers are divided by their scale (rounded for asInt64).
+    // Integral and floating values; scaled integers are divided by their scale (rounded for asInt64);
+    // a BOOLEAN is 1 or 0.
     int64_t asInt64(int index) const;
     double asDouble(int index) const;
     // CHAR as stored with its padding, VARCHAR as stored; numbers and dates in a plain form.
