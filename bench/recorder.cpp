@@ -29,7 +29,7 @@
 #include "ib/ParamBlock.h"
 #include "ib/Statement.h"
 #include "ib/Transaction.h"
-#include "monitor/MonitorSQL.h"
+#include "monitor/FirebirdSQL.h"
 #include "monitor/QuillmereDM.h"
 #include "support/LiveLoad.h"
 #include "support/LiveServer.h"
@@ -132,7 +132,7 @@ public:
     int64_t read()
     {
         // the statistics are read once per group (database, attachment, transaction, statement, call)
-        static const std::vector<std::pair<const char*, int>> texts = {
+        static const std::vector<std::pair<fbsql::Query, int>> queries = {
             {fbsql::Database, -1},        {fbsql::Attachments, -1},     {fbsql::StatementsFull, -1},
             {fbsql::Transactions, -1},    {fbsql::Memory, -1},          {fbsql::GroupStatistics, 0},
             {fbsql::GroupStatistics, 1},  {fbsql::GroupStatistics, 2},  {fbsql::GroupStatistics, 3},
@@ -140,16 +140,28 @@ public:
             {fbsql::Relations, -1},       {fbsql::PointerPages, -1},    {fbsql::MetadataCounts, -1}};
         ib::Transaction tr;
         tr.start(m_att, ib::readCommittedTpb(true));
+        if (m_server.empty()) {  // the columns of this server's release, as the source learns them
+            ib::Statement st;
+            st.prepare(m_att, tr, fbsql::ServerColumns, 1);
+            st.execute(tr);
+            while (st.fetch()) {
+                const std::string column(st.rawText(0));
+                m_server.insert(column);
+                m_server.insert(column.substr(0, column.find('.')));
+            }
+        }
         int64_t rows = 0;
-        for (size_t i = 0; i < texts.size(); ++i) {
+        for (size_t i = 0; i < queries.size(); ++i) {
             if (m_statements.size() <= i) {
                 m_statements.push_back(std::make_unique<ib::Statement>());
-                m_statements.back()->prepare(m_att, tr, texts[i].first, 1);
+                const std::string text =
+                    fbsql::text(queries[i].first, [this](std::string_view name) { return m_server.count(std::string(name)) > 0; });
+                m_statements.back()->prepare(m_att, tr, text, 1);
             }
             ib::Statement& st = *m_statements[i];
-            if (texts[i].second >= 0) {
-                st.setInt64(0, texts[i].second);
-                st.setInt64(1, texts[i].second);
+            if (queries[i].second >= 0) {
+                st.setInt64(0, queries[i].second);
+                st.setInt64(1, queries[i].second);
             }
             st.execute(tr);
             while (st.fetch())
@@ -163,6 +175,7 @@ public:
 private:
     ib::Attachment m_att;
     std::vector<std::unique_ptr<ib::Statement>> m_statements;
+    std::set<std::string> m_server;
 };
 
 double median(std::vector<double> v)

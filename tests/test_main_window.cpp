@@ -99,7 +99,8 @@ private slots:
         // the first client area, below the menu bar: tabs and status bar
         QCOMPARE(f.size() - QSize(0, f.menuBar()->height()), QSize(688, 453));
         QCOMPARE(f.activePage().id(), PageId::Database);
-        QCOMPARE(f.databasePage().valueList().rowCount(), 44 + 3);  // the counters, then the transaction gaps
+        // the counters, encryption and replica mode, then the transaction gaps
+        QCOMPARE(f.databasePage().valueList().rowCount(), 44 + 2 + 3);
         QCOMPARE(f.databasePage().label(0), QStringLiteral("Active threads"));
         QCOMPARE(f.databasePage().label(43), QStringLiteral("Transactions: Waits"));
         for (int row = 0; row < 44; ++row)

@@ -227,7 +227,10 @@ private slots:
         QVERIFY(m.dm.cdsStatements.isOpen());
         QVERIFY(m.dm.cdsStatements.isEmpty());
         QCOMPARE(m.dm.cdsStatements.recNo(), -1);
-        QCOMPARE(m.dm.cdsStatements.columnCount(), 25 + 3);  // and the client behind it
+        QCOMPARE(m.dm.cdsStatements.columnCount(), 25 + 2 + 8);  // the timeout, the client behind it
+        // which the TMP$ tables do not have
+        for (int c = 0; c < m.dm.cdsStatements.columnCount(); ++c)
+            QCOMPARE(m.dm.cdsStatements.columnAbsent(c), catalogue::directOnly(m.dm.cdsStatements.columnDecl(c)));
         QVERIFY_THROWS_EXCEPTION(Exception, m.dm.cdsStatements.asInteger(QStringLiteral("TMP$STATEMENT_ID")));
         m.dm.cdsDatabase.open();
         QVERIFY(m.dm.cdsDatabase.isEmpty());

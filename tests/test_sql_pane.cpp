@@ -2,6 +2,10 @@
 // the plan pane below it.
 
 #include "connection/ServerConnectionDM.h"
+#include "ib/Attachment.h"
+#include "ib/ParamBlock.h"
+#include "ib/Statement.h"
+#include "ib/Transaction.h"
 #include "mainwindow/sqlpane/SqlHighlighter.h"
 #include "mainwindow/sqlpane/PlanPane.h"
 #include "mainwindow/sqlpane/SqlPane.h"
@@ -99,6 +103,49 @@ private slots:
         QCOMPARE(pane.toPlainText(), QStringLiteral("SELECT 2 FROM RDB$DATABASE"));
         s.close();
         QVERIFY(pane.toPlainText().isEmpty());
+    }
+
+    // Read from a Firebird server's own monitoring tables: a statement text of 4094 characters, many
+    // of them of two and three bytes, shows whole; a longer one is cut at 4094 characters.
+    void longTextsFromTheServerWholeOrCut()
+    {
+        TestDatabase::Options o;
+        o.applySchema = false;  // no TMP$ relations: the server's MON$ tables are read
+        TestDatabase db(o);
+        Monitor m(db);
+        QCOMPARE(m.dm.Source(), TdmQuillmere::SourceKind::Firebird);
+        const auto text = [](const char* start, int characters) {
+            QString sql = QString::fromLatin1(start) + QStringLiteral(" /* ");
+            for (int i = 0; sql.size() < characters - 3; ++i)
+                sql += i % 3 == 0 ? QChar(0x042F) : i % 3 == 1 ? QChar(0x20AC) : QChar('x');  // Я, €, x
+            return sql + QStringLiteral(" */");
+        };
+        const QString whole = text("SELECT 1 AS WHOLE FROM RDB$DATABASE", 4094);
+        const QString longer = text("SELECT 2 AS LONGER FROM RDB$DATABASE", 6000);
+        QCOMPARE(whole.size(), 4094);
+        // prepared by another attachment, they are its statements until it detaches
+        ib::Attachment other;
+        db.attach(other, QStringLiteral("UTF8"));
+        ib::Transaction tr;
+        tr.start(other, ib::readCommittedTpb(true));
+        ib::Statement first, second;
+        first.prepare(other, tr, whole.toStdString());
+        second.prepare(other, tr, longer.toStdString());
+
+        Snapshot& s = m.dm.cdsStatements;
+        TSqlPane pane;
+        pane.bind(&s);
+        s.open();
+        const auto showStatement = [&](const QString& start) {
+            for (s.first(); !s.eof(); s.next())
+                if (s.asText(QStringLiteral("TMP$SQL")).startsWith(start))
+                    return true;
+            return false;
+        };
+        QVERIFY(showStatement(whole.left(30)));
+        QCOMPARE(pane.toPlainText(), whole);
+        QVERIFY(showStatement(longer.left(30)));
+        QCOMPARE(pane.toPlainText(), longer.left(4094));
     }
 
     // The plan pane asks for the plan of the current statement only, and only while it is shown:

@@ -66,6 +66,9 @@ inline constexpr const char* FirebirdCannotEndTransaction =
 inline constexpr const char* FirebirdCannotCancelStalled =
     "A Firebird server cancels only a running statement. This one waits for its client to fetch (STALLED); "
     "Shutdown of the user ends it.";
+inline constexpr const char* FirebirdSystemAttachment =
+    "This is one of the server's own attachments (its cache writer or garbage collector): the server "
+    "does not let it be cancelled or shut down.";
 
 // Performance logging
 inline constexpr const char* TraceFileNotWritten = "The trace file %1 could not be written: %2";
@@ -179,8 +182,8 @@ inline constexpr const char* StatusLoggingWaits = "Logging waits for a connectio
 // the database panel of the status bar after a refresh found the connection gone; %1: the database name
 inline constexpr const char* StatusConnectionLost = "Connection lost: %1. Refreshing is paused; F5 tries again.";
 
-// The Database tab's 44 labels, in display order (the columns they show are listed beside them
-// in the main window's database properties table).
+// The Database tab's labels: the 44 counters and what Firebird 4 and later add, in display order
+// (the columns they show are listed beside them in the main window's database properties table).
 inline constexpr const char* DatabasePropertyLabels[] = {
     "Active threads", "Attachments", "Compiled statements", "Loaded procedures", "Loaded tables and views",
     "Loaded triggers", "Memory: Cache buffers", "Memory: Cache free waits", "Memory: Cache free writes",
@@ -191,7 +194,7 @@ inline constexpr const char* DatabasePropertyLabels[] = {
     "Sweep active?", "Sweep interval", "Sweep records", "Sweep table", "Transactions", "Transactions: Commits",
     "Transactions: Conflicts", "Transactions: Deadlocks", "Transactions: Next", "Transactions: Oldest active",
     "Transactions: Oldest interesting", "Transactions: Oldest snapshot", "Transactions: Prepares",
-    "Transactions: Rollbacks", "Transactions: Waits"};
+    "Transactions: Rollbacks", "Transactions: Waits", "Encryption", "Replica mode"};
 
 // The Database tab beyond its 44 counters: the rates of the counters (third column), the gaps
 // between transaction numbers below the counters, and the Transactions tab's mark of the oldest

@@ -1,6 +1,7 @@
 #pragma once
 // The Database tab's rows: a label and the TMP$DATABASE column whose value it shows, in display
-// order. The labels are in the messages table, in the same order as the columns here.
+// order. The labels are in the messages table, in the same order as the columns here. A row whose
+// column the source lacks is out of sight.
 
 #include "common/Messages.h"
 
@@ -30,9 +31,11 @@ inline constexpr const char* DatabasePropertyColumns[] = {
     "TMP$TRANSACTION_DEADLOCKS", "TMP$NEXT_TRANSACTION",      "TMP$OLDEST_ACTIVE",
     "TMP$OLDEST_INTERESTING",    "TMP$OLDEST_SNAPSHOT",       "TMP$TRANSACTION_PREPARES",
     "TMP$TRANSACTION_ROLLBACKS", "TMP$TRANSACTION_WAITS",
+    // what Firebird 4 and later tell of the database; out of sight where the source lacks it
+    "CRYPT_STATE",               "REPLICA_MODE",
 };
 
-inline constexpr std::size_t DatabasePropertyCount = 44;
+inline constexpr std::size_t DatabasePropertyCount = 44 + 2;
 static_assert(std::size(DatabasePropertyColumns) == DatabasePropertyCount);
 static_assert(std::size(msg::DatabasePropertyLabels) == DatabasePropertyCount);
 

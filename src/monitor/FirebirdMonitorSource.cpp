@@ -10,6 +10,16 @@ namespace fbsql = monitorsql::firebird;
 
 QString withId(const char* prefix, int32_t id) { return QString::fromLatin1(prefix) + QString::number(id); }
 
+// Whether the attachment is there to act on; the server's own (cache writer, garbage collector)
+// refuse with a message of their own.
+bool userAttachmentThere(const ControlStatements::Step& run, int32_t id)
+{
+    const std::optional<int64_t> system = run(withId(fbsql::AttachmentSystemFlagPrefix, id));
+    if (system && *system != 0)
+        throw Exception(msg::FirebirdSystemAttachment);
+    return system.has_value();
+}
+
 // MON$STATEMENTS.MON$STATE of a statement that runs, and of one that waits for its client to fetch.
 constexpr int64_t StatementRunning = 1;
 constexpr int64_t StatementStalled = 2;
@@ -43,14 +53,14 @@ bool FirebirdMonitorSource::control(ControlOperation operation, int32_t id)
     switch (operation) {
     case ControlOperation::CancelAttachment:
         return m_control.inOneTransaction([id](const Step& run) {
-            if (!run(withId(fbsql::UserAttachmentPrefix, id)))
+            if (!userAttachmentThere(run, id))
                 return false;
             run(withId(fbsql::CancelAttachmentPrefix, id));
             return true;
         });
     case ControlOperation::ShutdownAttachment:
         return m_control.inOneTransaction([id](const Step& run) {
-            return run(withId(fbsql::UserAttachmentPrefix, id)) && run(withId(fbsql::ShutdownAttachmentPrefix, id)) > 0;
+            return userAttachmentThere(run, id) && run(withId(fbsql::ShutdownAttachmentPrefix, id)) > 0;
         });
     case ControlOperation::CancelStatement:
         return m_control.inOneTransaction([id](const Step& run) {

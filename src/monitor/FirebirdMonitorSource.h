@@ -19,7 +19,8 @@ public:
 
     void fill(Snapshot& snapshot, RowStore& rows) override;
     void beginTick() noexcept override { m_source.forget(); }
-    void forget() noexcept override { m_source.forget(); }
+    // also what it has learnt of the server's release: a new connection may reach another server
+    void forget() noexcept override { m_source.forgetServer(); }
     void setShowSystemTables(bool show) override { m_showSystemTables = show; }
     bool control(ControlOperation operation, int32_t id) override;
     bool supports(ControlOperation operation) const override;

@@ -1,6 +1,7 @@
 #include "monitor/FirebirdSource.h"
 
 #include "ib/Statement.h"
+#include "monitor/FirebirdSQL.h"
 #include "monitor/FirebirdTables.h"
 #include "monitor/MonitorSQL.h"
 #include "monitor/RowStore.h"
@@ -20,6 +21,35 @@ using catalogue::SnapshotId;
 namespace sql = monitorsql::firebird;
 
 namespace {
+
+// What Firebird 4 and later tell of a session, as the users show it and as the client columns of
+// statements and transactions show it, with the server column it comes from.
+struct SessionColumn {
+    const char* user;
+    const char* client;
+    const char* source;
+};
+constexpr SessionColumn kSessionColumns[] = {
+    {"IDLE_TIMEOUT", "CLIENT_IDLE_TIMEOUT", sql::AttachmentIdleTimeout},
+    {"STATEMENT_TIMEOUT", "CLIENT_STATEMENT_TIMEOUT", sql::AttachmentStatementTimeout},
+    {"WIRE_ENCRYPTED", "CLIENT_WIRE_ENCRYPTED", sql::AttachmentWireEncrypted},
+    {"WIRE_COMPRESSED", "CLIENT_WIRE_COMPRESSED", sql::AttachmentWireCompressed},
+    {"SESSION_TIME_ZONE", "CLIENT_TIME_ZONE", sql::AttachmentTimeZone},
+};
+constexpr size_t kSessionColumnCount = std::size(kSessionColumns);
+
+// The other columns that only some releases have, and the server column each comes from.
+struct ReleaseColumn {
+    SnapshotId snapshot;
+    const char* column;
+    const char* source;
+};
+constexpr ReleaseColumn kReleaseColumns[] = {
+    {SnapshotId::Database, "CRYPT_STATE", sql::DatabaseCryptState},
+    {SnapshotId::Database, "REPLICA_MODE", sql::DatabaseReplicaMode},
+    {SnapshotId::Statements, "STATEMENT_TIMEOUT", sql::StatementTimeout},
+    {SnapshotId::Statements, "STATEMENT_TIMER", sql::StatementTimer},
+};
 
 // The text of a state or mode number: its name, or the number itself.
 std::string codeText(const OptInt& code, std::initializer_list<const char*> names)
@@ -81,6 +111,12 @@ public:
         if (utf8)
             text(c, *utf8);
     }
+    // A yes/no value as the flags show it: "Y" or "N".
+    void flag(int c, const OptInt& v)
+    {
+        if (v)
+            text(c, *v != 0 ? "Y" : "N");
+    }
 
 private:
     const Snapshot& m_snapshot;
@@ -112,11 +148,34 @@ private:
     int pageReads, pageWrites, pageFetches, pageMarks, selects, inserts, updates, deletes, purges, expunges, backouts;
 };
 
-// The client columns of statements and transactions: the attachment's host, process and program.
+// The session columns of one snapshot: the users' own, or the client columns.
+class SessionColumns {
+public:
+    SessionColumns(const Writer& w, bool client)
+    {
+        for (size_t i = 0; i < kSessionColumnCount; ++i)
+            m_columns[i] = w.column(client ? kSessionColumns[i].client : kSessionColumns[i].user);
+    }
+    void write(Writer& w, const AttachmentRow& a) const
+    {
+        w.integer(m_columns[0], a.idleTimeout);
+        w.integer(m_columns[1], a.statementTimeout);
+        w.flag(m_columns[2], a.wireEncrypted);
+        w.flag(m_columns[3], a.wireCompressed);
+        w.optionalText(m_columns[4], a.timeZone);
+    }
+
+private:
+    std::array<int, kSessionColumnCount> m_columns{};
+};
+
+// The client columns of statements and transactions: the attachment's host, process, program and
+// session.
 class ClientColumns {
 public:
     explicit ClientColumns(const Writer& w)
-        : host(w.column("CLIENT_HOST")), process(w.column("CLIENT_PROCESS_ID")), program(w.column("CLIENT_PROGRAM"))
+        : host(w.column("CLIENT_HOST")), process(w.column("CLIENT_PROCESS_ID")), program(w.column("CLIENT_PROGRAM")),
+          session(w, true)
     {
     }
     // The client of the row's attachment, when the users list it.
@@ -131,10 +190,12 @@ public:
         w.integer(process, a->remote ? a->remotePid : a->serverPid);
         if (!a->process.empty())
             w.text(program, a->process);
+        session.write(w, *a);
     }
 
 private:
     int host, process, program;
+    SessionColumns session;
 };
 
 // Orders rows by a text (absent first, then by bytes) and then by a number, as the views' ORDER BY
@@ -285,10 +346,9 @@ std::string objectState(const OptInt& state) { return codeText(state, {"IDLE", "
 
 // ---- the snapshots ----------------------------------------------------------------------------
 
-void fillDatabase(Tables& base, Writer& w)
+void fillDatabase(Tables& base, Writer& w, bool showSystemTables)
 {
     const DatabaseRow& db = base.database();
-    const std::vector<AttachmentRow>& attachments = base.attachments();
     const std::vector<StatementRow>& statements = base.statements(false);
     const std::vector<TransactionRow>& transactions = base.transactions();
     const Map<int64_t, Memory>& memory = base.memory();
@@ -297,7 +357,7 @@ void fillDatabase(Tables& base, Writer& w)
     const size_t procedureCount = procedures(base).size();
     const auto [relationCount, triggerCount] = base.metadataCounts();
 
-    const int64_t users = std::count_if(attachments.begin(), attachments.end(), [](const auto& a) { return !a.system; });
+    const int64_t users = static_cast<int64_t>(base.listedAttachments(showSystemTables).size());
     const int64_t running = std::count_if(statements.begin(), statements.end(), [](const auto& s) { return s.state == 1; });
     std::optional<int64_t> permanent;
     for (const Pool& p : poolRows)
@@ -335,6 +395,10 @@ void fillDatabase(Tables& base, Writer& w)
         w.counter(w.column("TMP$TRANSACTION_WAITS"), dbs->second.waits);
         CounterColumns(w).write(w, dbs->second);
     }
+    if (db.cryptState)
+        w.text(w.column("CRYPT_STATE"), codeText(db.cryptState, {"NONE", "ENCRYPTED", "DECRYPTING", "ENCRYPTING"}));
+    if (db.replicaMode)
+        w.text(w.column("REPLICA_MODE"), codeText(db.replicaMode, {"NONE", "READ_ONLY", "READ_WRITE"}));
     w.end();
 }
 
@@ -389,24 +453,24 @@ void fillProcedures(Tables& base, Writer& w)
     }
 }
 
-// The user of each attachment as the statements and transactions show it: a CHAR name, padded.
-Map<int64_t, std::string> shownUsers(Tables& base, int length)
+// The user of each listed attachment as the snapshots show it: a CHAR name, padded.
+Map<int64_t, std::string> shownUsers(Tables& base, bool showSystemTables, int length)
 {
     Map<int64_t, std::string> users;
-    for (const auto& [id, a] : base.userAttachments())
+    for (const auto& [id, a] : base.listedAttachments(showSystemTables))
         if (!a->userNull)
             users[id] = fitText(a->user, length, true);
     return users;
 }
 
-void fillStatements(Tables& base, Writer& w)
+void fillStatements(Tables& base, Writer& w, bool showSystemTables)
 {
     const std::vector<StatementRow>& statements = base.statements(true);
     const Map<int64_t, Memory>& memory = base.memory();
     const Map<int64_t, Counters>& stats = base.statistics(GroupStatement);
     const int user = w.column("TMP$USER");
-    const Map<int64_t, std::string> users = shownUsers(base, catalogue::NameLength);
-    const Map<int64_t, const AttachmentRow*>& clients = base.userAttachments();
+    const Map<int64_t, std::string> users = shownUsers(base, showSystemTables, catalogue::NameLength);
+    const Map<int64_t, const AttachmentRow*>& clients = base.listedAttachments(showSystemTables);
     const ClientColumns client(w);
     std::vector<const StatementRow*> order;
     for (const StatementRow& s : statements)
@@ -417,7 +481,8 @@ void fillStatements(Tables& base, Writer& w)
     const int id = w.column("TMP$STATEMENT_ID"), attachment = w.column("TMP$ATTACHMENT_ID"),
               transaction = w.column("TMP$TRANSACTION_ID"), sqlText = w.column("TMP$SQL"),
               pool = w.column("TMP$POOL_ID"), poolMemory = w.column("TMP$POOL_MEMORY"),
-              time = w.column("TMP$TIMESTAMP"), state = w.column("TMP$STATE"), elapsed = w.column("ELAPSED_TIME");
+              time = w.column("TMP$TIMESTAMP"), state = w.column("TMP$STATE"), elapsed = w.column("ELAPSED_TIME"),
+              timeout = w.column("STATEMENT_TIMEOUT"), timer = w.column("STATEMENT_TIMER");
     const CounterColumns counters(w);
     for (const StatementRow* s : order) {
         w.begin();
@@ -432,6 +497,8 @@ void fillStatements(Tables& base, Writer& w)
         w.timestamp(time, s->timestamp);
         w.real(elapsed, s->elapsed);
         w.text(state, statementState(s->state));
+        w.integer(timeout, s->timeout);
+        w.timestamp(timer, s->timer);
         counters.write(w, stats.at(s->statId));
         client.write(w, clients, s->attachmentId);
         w.end();
@@ -472,13 +539,13 @@ void fillRelations(Tables& base, Writer& w, bool showSystemTables)
     }
 }
 
-void fillTransactions(Tables& base, Writer& w)
+void fillTransactions(Tables& base, Writer& w, bool showSystemTables)
 {
     const std::vector<TransactionRow>& transactions = base.transactions();
     const Map<int64_t, Memory>& memory = base.memory();
     const Map<int64_t, Counters>& stats = base.statistics(GroupTransaction);
-    const Map<int64_t, std::string> users = shownUsers(base, catalogue::NameLength);
-    const Map<int64_t, const AttachmentRow*>& clients = base.userAttachments();
+    const Map<int64_t, std::string> users = shownUsers(base, showSystemTables, catalogue::NameLength);
+    const Map<int64_t, const AttachmentRow*>& clients = base.listedAttachments(showSystemTables);
     std::vector<const TransactionRow*> order;
     for (const TransactionRow& x : transactions)
         if (memory.count(x.statId) && stats.count(x.statId))
@@ -517,7 +584,7 @@ void fillTransactions(Tables& base, Writer& w)
     }
 }
 
-void fillAttachments(Tables& base, Writer& w)
+void fillAttachments(Tables& base, Writer& w, bool showSystemTables)
 {
     const std::vector<AttachmentRow>& attachments = base.attachments();
     const std::vector<StatementRow>& statements = base.statements(false);
@@ -529,10 +596,10 @@ void fillAttachments(Tables& base, Writer& w)
         ++statementCount[s.attachmentId];
     for (const TransactionRow& x : transactions)
         ++transactionCount[x.attachmentId];
-    const Map<int64_t, std::string> users = shownUsers(base, catalogue::NameLength);
+    const Map<int64_t, std::string> users = shownUsers(base, showSystemTables, catalogue::NameLength);
     std::vector<const AttachmentRow*> order;
     for (const AttachmentRow& a : attachments)
-        if (!a.system && memory.count(a.statId) && stats.count(a.statId))
+        if ((showSystemTables || !a.system) && memory.count(a.statId) && stats.count(a.statId))
             order.push_back(&a);
     auto userOf = [&](const AttachmentRow& a) { return find(users, a.id); };
     sortByText<AttachmentRow>(order, userOf, [](const AttachmentRow& a) { return a.id; });
@@ -543,6 +610,7 @@ void fillAttachments(Tables& base, Writer& w)
               statementsColumn = w.column("TMP$STATEMENTS"), transactionsColumn = w.column("TMP$TRANSACTIONS"),
               state = w.column("TMP$STATE");
     const CounterColumns counters(w);
+    const SessionColumns session(w, false);
     for (const AttachmentRow* a : order) {
         w.begin();
         w.integer(id, a->id);
@@ -563,6 +631,7 @@ void fillAttachments(Tables& base, Writer& w)
         w.counter(transactionsColumn, transactionsOf ? *transactionsOf : 0);
         w.text(state, objectState(a->state));
         counters.write(w, stats.at(a->statId));
+        session.write(w, *a);
         w.end();
     }
 }
@@ -572,18 +641,40 @@ void fillAttachments(Tables& base, Writer& w)
 void FirebirdSource::fill(const Snapshot& snapshot, RowStore& rows, ib::TransactionComponent& transaction,
                           bool showSystemTables)
 {
+    m_reader->learnServer(transaction);
     Tables base(*m_tick, *m_reader, transaction);
     Writer w(snapshot, rows);
-    switch (snapshot.decl().id) {
-    case SnapshotId::Database: fillDatabase(base, w); break;
+    const SnapshotId id = snapshot.decl().id;
+    switch (id) {
+    case SnapshotId::Database: fillDatabase(base, w, showSystemTables); break;
     case SnapshotId::Pools: fillPools(base, w); break;
     case SnapshotId::PoolBlocks: break;  // Firebird does not report its memory blocks by kind
     case SnapshotId::Procedures: fillProcedures(base, w); break;
-    case SnapshotId::Statements: fillStatements(base, w); break;
+    case SnapshotId::Statements: fillStatements(base, w, showSystemTables); break;
     case SnapshotId::Relations: fillRelations(base, w, showSystemTables); break;
-    case SnapshotId::Transactions: fillTransactions(base, w); break;
-    case SnapshotId::Attachments: fillAttachments(base, w); break;
+    case SnapshotId::Transactions: fillTransactions(base, w, showSystemTables); break;
+    case SnapshotId::Attachments: fillAttachments(base, w, showSystemTables); break;
     }
+    // what this server's release lacks
+    const auto markAbsent = [&](const char* column, const char* source) {
+        if (!m_reader->has(source))
+            rows.setAbsent(snapshot.requireColumn(QLatin1String(column)));
+    };
+    for (const ReleaseColumn& c : kReleaseColumns)
+        if (c.snapshot == id)
+            markAbsent(c.column, c.source);
+    for (const SessionColumn& c : kSessionColumns) {
+        if (id == SnapshotId::Attachments)
+            markAbsent(c.user, c.source);
+        else if (id == SnapshotId::Statements || id == SnapshotId::Transactions)
+            markAbsent(c.client, c.source);
+    }
+}
+
+void FirebirdSource::forgetServer() noexcept
+{
+    forget();
+    m_reader->forgetServer();
 }
 
 std::optional<std::string> FirebirdSource::statementPlan(qint64 statementId, ib::TransactionComponent& transaction)

@@ -40,6 +40,9 @@ public:
               bool showSystemTables);
     // Drops what the tick has read, so that the next fill reads the server again.
     void forget();
+    // Drops that and what it has learnt of the server (which columns its release has), for a new
+    // connection.
+    void forgetServer() noexcept;
     // The database's oldest active transaction (MON$DATABASE) when this tick has read it.
     std::optional<int64_t> tickOldestActive() const;
 

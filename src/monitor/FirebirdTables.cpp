@@ -1,38 +1,81 @@
 #include "monitor/FirebirdTables.h"
 
+#include "common/Exception.h"
+#include "common/Messages.h"
 #include "ib/Statement.h"
-#include "monitor/MonitorSQL.h"
+#include "monitor/FirebirdSQL.h"
 
 using namespace fbtables;
 namespace sql = monitorsql::firebird;
 
-const char* FirebirdSource::Reader::text(Query q)
+namespace {
+
+const sql::Query& queryOf(FirebirdSource::Reader::Query q)
 {
+    using R = FirebirdSource::Reader;
     switch (q) {
-    case qDatabase: return sql::Database;
-    case qAttachments: return sql::Attachments;
-    case qStatementsBrief: return sql::StatementsBrief;
-    case qStatementsFull: return sql::StatementsFull;
-    case qTransactions: return sql::Transactions;
-    case qMemory: return sql::Memory;
-    case qStatistics: return sql::GroupStatistics;
-    case qCalls: return sql::ProcedureCalls;
-    case qTableStatistics: return sql::TableStatistics;
-    case qRelations: return sql::Relations;
-    case qPointerPages: return sql::PointerPages;
-    case qMetadataCounts: return sql::MetadataCounts;
-    case qPlan: return sql::StatementPlan;
-    case qCount: break;
+    case R::qDatabase: return sql::Database;
+    case R::qAttachments: return sql::Attachments;
+    case R::qStatementsBrief: return sql::StatementsBrief;
+    case R::qStatementsFull: return sql::StatementsFull;
+    case R::qTransactions: return sql::Transactions;
+    case R::qMemory: return sql::Memory;
+    case R::qStatistics: return sql::GroupStatistics;
+    case R::qCalls: return sql::ProcedureCalls;
+    case R::qTableStatistics: return sql::TableStatistics;
+    case R::qRelations: return sql::Relations;
+    case R::qPointerPages: return sql::PointerPages;
+    case R::qMetadataCounts: return sql::MetadataCounts;
+    case R::qPlan: return sql::StatementPlan;
+    case R::qCount: break;
     }
-    return "";
+    return sql::MetadataCounts;
+}
+
+}  // namespace
+
+void FirebirdSource::Reader::learnServer(ib::TransactionComponent& transaction)
+{
+    if (m_server)
+        return;
+    ib::StatementComponent& any = statements[qDatabase];
+    if (!any.database() || !any.database()->isConnected())
+        throw Exception(msg::NotAttached);
+    std::unordered_set<std::string> names;
+    ib::Statement st;
+    st.prepare(any.database()->attachment(), transaction.transaction(), sql::ServerColumns,
+               any.database()->sqlDialect());
+    st.execute(transaction.transaction());
+    while (st.fetch()) {
+        const std::string_view column = st.rawText(0);
+        names.emplace(column);
+        names.emplace(column.substr(0, column.find('.')));
+    }
+    st.closeCursor();
+    m_server = std::move(names);
+}
+
+bool FirebirdSource::Reader::has(std::string_view name) const
+{
+    return m_server && m_server->count(std::string(name)) > 0;
+}
+
+std::string FirebirdSource::Reader::text(Query q) const
+{
+    return sql::text(queryOf(q), [this](std::string_view name) { return has(name); });
 }
 
 void FirebirdSource::Reader::run(Query q, ib::TransactionComponent& transaction, std::initializer_list<int64_t> params,
                                  const std::function<void(ib::Statement&)>& row)
 {
     ib::StatementComponent& component = statements[q];
-    if (!component.statement().isPrepared())
-        component.prepare(transaction, text(q));
+    if (!component.statement().isPrepared()) {
+        learnServer(transaction);
+        const std::string sqlText = text(q);
+        if (sqlText.empty())
+            return;
+        component.prepare(transaction, sqlText);
+    }
     ib::Statement& st = component.statement();
     int i = 0;
     for (int64_t p : params)
@@ -99,6 +142,8 @@ const DatabaseRow& Tables::database()
             d.oldestActive = optInt(st, 7);
             d.oldestSnapshot = optInt(st, 8);
             d.sweepInterval = optInt(st, 9);
+            d.cryptState = optInt(st, 10);
+            d.replicaMode = optInt(st, 11);
         });
         t.database = std::move(d);
     }
@@ -123,6 +168,11 @@ const std::vector<AttachmentRow>& Tables::attachments()
             a.remotePid = optInt(st, 9);
             a.serverPid = optInt(st, 10);
             a.remote = st.asInt64(11) != 0;
+            a.idleTimeout = optInt(st, 12);
+            a.statementTimeout = optInt(st, 13);
+            a.wireEncrypted = optInt(st, 14);
+            a.wireCompressed = optInt(st, 15);
+            a.timeZone = optText(st, 16);
             rows.push_back(std::move(a));
         });
         t.attachments = std::move(rows);
@@ -146,6 +196,8 @@ const std::vector<StatementRow>& Tables::statements(bool full)
                       s.timestamp = optTimestamp(st, 5);
                       s.elapsed = optDouble(st, 6);
                       s.sql = optText(st, 7);
+                      s.timeout = optInt(st, 8);
+                      s.timer = optTimestamp(st, 9);
                   }
                   rows.push_back(std::move(s));
               });
@@ -273,16 +325,17 @@ std::pair<int64_t, int64_t> Tables::metadataCounts()
     return *t.metadataCounts;
 }
 
-const Map<int64_t, const AttachmentRow*>& Tables::userAttachments()
+const Map<int64_t, const AttachmentRow*>& Tables::listedAttachments(bool withSystem)
 {
-    if (!t.userAttachments) {
+    if (!t.listedAttachments || t.listedWithSystem != withSystem) {
         Map<int64_t, const AttachmentRow*> m;
         for (const AttachmentRow& a : attachments())
-            if (!a.system)
+            if (withSystem || !a.system)
                 m[a.id] = &a;
-        t.userAttachments = std::move(m);
+        t.listedAttachments = std::move(m);
+        t.listedWithSystem = withSystem;
     }
-    return *t.userAttachments;
+    return *t.listedAttachments;
 }
 
 // ---- texts ----------------------------------------------------------------------------------------

@@ -12,7 +12,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -46,7 +48,7 @@ struct DatabaseRow {
     int64_t statId = 0;
     std::string name;
     int64_t pageSize = 0, buffers = 0;
-    OptInt pages, next, oldestInteresting, oldestActive, oldestSnapshot, sweepInterval;
+    OptInt pages, next, oldestInteresting, oldestActive, oldestSnapshot, sweepInterval, cryptState, replicaMode;
 };
 
 struct AttachmentRow {
@@ -56,6 +58,10 @@ struct AttachmentRow {
     bool remote = false;
     std::string user, address, host, process;
     bool userNull = true, addressNull = true, hostNull = true;
+    // Firebird 4 and later: timeouts (seconds idle, milliseconds a statement; 0 none), the wire
+    // (1 or 0); 5.0: the session's time zone
+    OptInt idleTimeout, statementTimeout, wireEncrypted, wireCompressed;
+    std::optional<std::string> timeZone;
 };
 
 struct StatementRow {
@@ -63,6 +69,7 @@ struct StatementRow {
     OptInt state, transactionId, timestamp;
     OptDouble elapsed;
     std::optional<std::string> sql;
+    OptInt timeout, timer;  // Firebird 4 and later: milliseconds (0 none), and when it runs out
 };
 
 struct TransactionRow {
@@ -102,7 +109,8 @@ struct FirebirdSource::Tick {
     std::optional<std::vector<fbtables::RelationRow>> relations;
     std::optional<Map<int64_t, int64_t>> pointerPages;
     std::optional<std::pair<int64_t, int64_t>> metadataCounts;  // relations, active triggers
-    std::optional<Map<int64_t, const fbtables::AttachmentRow*>> userAttachments;
+    std::optional<Map<int64_t, const fbtables::AttachmentRow*>> listedAttachments;
+    bool listedWithSystem = false;  // whether listedAttachments holds the server's own too
 };
 
 struct FirebirdSource::Reader {
@@ -112,11 +120,22 @@ struct FirebirdSource::Reader {
     };
     std::array<ib::StatementComponent, qCount> statements;
 
-    static const char* text(Query q);
-    // Runs the query (prepared once per connection) with integer parameters and hands every row to
-    // the callback.
+    // Learns, once per connection, which columns the server's monitoring and system tables have.
+    void learnServer(ib::TransactionComponent& transaction);
+    void forgetServer() { m_server.reset(); }
+    // Whether the server has the column ("TABLE.COLUMN") or table ("TABLE"); learnServer first.
+    bool has(std::string_view name) const;
+
+    // Runs the query (prepared once per connection, with NULL for the columns the server lacks)
+    // with integer parameters and hands every row to the callback; no rows when the server lacks
+    // what the query reads.
     void run(Query q, ib::TransactionComponent& transaction, std::initializer_list<int64_t> params,
              const std::function<void(ib::Statement&)>& row);
+
+private:
+    // The query's text for this server; empty when the server lacks what it reads.
+    std::string text(Query q) const;
+    std::optional<std::unordered_set<std::string>> m_server;
 };
 
 namespace fbtables {
@@ -140,8 +159,9 @@ public:
     const std::vector<RelationRow>& relations();
     const Map<int64_t, int64_t>& pointerPages();
     std::pair<int64_t, int64_t> metadataCounts();  // relations, active triggers
-    // The attachments that the users snapshot lists (not the server's own), by their number.
-    const Map<int64_t, const AttachmentRow*>& userAttachments();
+    // The attachments that the users snapshot lists, by their number: the server's own (Cache
+    // Writer, Garbage Collector) only together with the system tables.
+    const Map<int64_t, const AttachmentRow*>& listedAttachments(bool withSystem);
 
 private:
     FirebirdSource::Tick& t;

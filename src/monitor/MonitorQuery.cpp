@@ -79,6 +79,9 @@ void MonitorQuery::fetchInto(const Snapshot& snapshot, RowStore& rows)
     }
     st.execute(m_transaction->transaction());
     const int columns = snapshot.columnCount();
+    for (int c = 0; c < columns; ++c)
+        if (m_resultColumn[static_cast<size_t>(c)] < 0)
+            rows.setAbsent(c);
     try {
         while (st.fetch()) {
             rows.beginRow();

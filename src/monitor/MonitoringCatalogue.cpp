@@ -3,6 +3,7 @@
 #include "monitor/MonitoringCatalogue.h"
 
 #include <cstddef>
+#include <string_view>
 
 namespace catalogue {
 
@@ -58,6 +59,10 @@ static constexpr ColumnDecl kDatabaseColumns[] = {
     {"TMP$RECORD_PURGES",         Int32,     0,    nullptr,                     true,  Plain},
     {"TMP$RECORD_EXPUNGES",       Int32,     0,    nullptr,                     true,  Plain},
     {"TMP$RECORD_BACKOUTS",       Int32,     0,    nullptr,                     true,  Plain},
+    // what Firebird 4 and later tell of the database (absent where the server has no such column,
+    // and where the TMP$ relations are read)
+    {"CRYPT_STATE",               Varchar,   31,   nullptr,                     true,  Plain},
+    {"REPLICA_MODE",              Varchar,   31,   nullptr,                     true,  Plain},
 };
 
 // TMP$POOLS grouped by pool type: one row per type. POOL_COUNT is the number of pools of the type,
@@ -193,11 +198,21 @@ static constexpr ColumnDecl kStatementsColumns[] = {
     {"TMP$PAGE_MARKS",      Int32,     0,    "Page marks",                true,  Plain},
     {"TMP$PAGE_READS",      Int32,     0,    "Page reads",                true,  Plain},
     {"TMP$PAGE_WRITES",     Int32,     0,    "Page writes",               true,  Plain},
-    // the client behind the row, from its attachment: read from Firebird's MON$ATTACHMENTS (empty
-    // where the TMP$ relations are read, whose statements and transactions do not carry them)
-    {"CLIENT_HOST",          Varchar,   255,  "Host",                      true,  Plain},
-    {"CLIENT_PROCESS_ID",    Int32,     0,    "Process ID",                true,  Plain},
-    {"CLIENT_PROGRAM",       Varchar,   255,  "Program",                   true,  Plain},
+    // Firebird 4 and later: the statement's timeout and when it runs out (absent where the server
+    // has no such column, and where the TMP$ relations are read)
+    {"STATEMENT_TIMEOUT",   Int32,     0,    "Timeout (ms)",              true,  Plain},
+    {"STATEMENT_TIMER",     Timestamp, 0,    "Times out at",              true,  Plain},
+    // the client behind the row, from its attachment: read from Firebird's MON$ATTACHMENTS (absent
+    // where the TMP$ relations are read, whose statements and transactions do not carry them), and
+    // its session as Firebird 4 and later tell it (absent where the server has no such column)
+    {"CLIENT_HOST",              Varchar,   255,  "Host",                      true,  Plain},
+    {"CLIENT_PROCESS_ID",        Int32,     0,    "Process ID",                true,  Plain},
+    {"CLIENT_PROGRAM",           Varchar,   255,  "Program",                   true,  Plain},
+    {"CLIENT_IDLE_TIMEOUT",      Int32,     0,    "Idle timeout (s)",          true,  Plain},
+    {"CLIENT_STATEMENT_TIMEOUT", Int32,     0,    "Statement timeout (ms)",    true,  Plain},
+    {"CLIENT_WIRE_ENCRYPTED",    Char,      1,    "Wire encrypted",            true,  Plain},
+    {"CLIENT_WIRE_COMPRESSED",   Char,      1,    "Wire compressed",           true,  Plain},
+    {"CLIENT_TIME_ZONE",         Varchar,   63,   "Time zone",                 true,  Plain},
 };
 
 // TMP$RELATIONS: loaded tables and views. The key TMP$RELATION_ID is int16, unlike the other
@@ -258,11 +273,17 @@ static constexpr ColumnDecl kTransactionsColumns[] = {
     {"TMP$PAGE_MARKS",       Int32,     0,    "Page marks",                true,  Plain},
     {"TMP$PAGE_READS",       Int32,     0,    "Page reads",                true,  Plain},
     {"TMP$PAGE_WRITES",      Int32,     0,    "Page writes",               true,  Plain},
-    // the client behind the row, from its attachment: read from Firebird's MON$ATTACHMENTS (empty
-    // where the TMP$ relations are read, whose statements and transactions do not carry them)
-    {"CLIENT_HOST",          Varchar,   255,  "Host",                      true,  Plain},
-    {"CLIENT_PROCESS_ID",    Int32,     0,    "Process ID",                true,  Plain},
-    {"CLIENT_PROGRAM",       Varchar,   255,  "Program",                   true,  Plain},
+    // the client behind the row, from its attachment: read from Firebird's MON$ATTACHMENTS (absent
+    // where the TMP$ relations are read, whose statements and transactions do not carry them), and
+    // its session as Firebird 4 and later tell it (absent where the server has no such column)
+    {"CLIENT_HOST",              Varchar,   255,  "Host",                      true,  Plain},
+    {"CLIENT_PROCESS_ID",        Int32,     0,    "Process ID",                true,  Plain},
+    {"CLIENT_PROGRAM",           Varchar,   255,  "Program",                   true,  Plain},
+    {"CLIENT_IDLE_TIMEOUT",      Int32,     0,    "Idle timeout (s)",          true,  Plain},
+    {"CLIENT_STATEMENT_TIMEOUT", Int32,     0,    "Statement timeout (ms)",    true,  Plain},
+    {"CLIENT_WIRE_ENCRYPTED",    Char,      1,    "Wire encrypted",            true,  Plain},
+    {"CLIENT_WIRE_COMPRESSED",   Char,      1,    "Wire compressed",           true,  Plain},
+    {"CLIENT_TIME_ZONE",         Varchar,   63,   "Time zone",                 true,  Plain},
 };
 
 // TMP$ATTACHMENTS: connected users. TMP$POOL_MEMORY is labelled but hidden here; TMP$TIMESTAMP is
@@ -295,6 +316,13 @@ static constexpr ColumnDecl kAttachmentsColumns[] = {
     {"TMP$PAGE_MARKS",      Int32,     0,    "Page marks",                true,  Plain},
     {"TMP$PAGE_READS",      Int32,     0,    "Page reads",                true,  Plain},
     {"TMP$PAGE_WRITES",     Int32,     0,    "Page writes",               true,  Plain},
+    // the session as Firebird 4 and later tell it (absent where the server has no such column,
+    // and where the TMP$ relations are read)
+    {"IDLE_TIMEOUT",        Int32,     0,    "Idle timeout (s)",          true,  Plain},
+    {"STATEMENT_TIMEOUT",   Int32,     0,    "Statement timeout (ms)",    true,  Plain},
+    {"WIRE_ENCRYPTED",      Char,      1,    "Wire encrypted",            true,  Plain},
+    {"WIRE_COMPRESSED",     Char,      1,    "Wire compressed",           true,  Plain},
+    {"SESSION_TIME_ZONE",   Varchar,   63,   "Time zone",                 true,  Plain},
 };
 
 static constexpr SnapshotDecl kSnapshots[] = {
@@ -311,14 +339,14 @@ static constexpr SnapshotDecl kSnapshots[] = {
 // Checks the compiler can make: the column counts, the table's order matching SnapshotId, a key
 // column that is one of its snapshot's columns, lengths exactly on the text types, and no name
 // declared twice within a snapshot.
-static_assert(std::size(kDatabaseColumns) == 46);
+static_assert(std::size(kDatabaseColumns) == 46 + 2);  // and what Firebird 4 adds
 static_assert(std::size(kPoolsColumns) == 8);
 static_assert(std::size(kPoolBlocksColumns) == 61);
 static_assert(std::size(kProceduresColumns) == 21);
-static_assert(std::size(kStatementsColumns) == 25 + 3);  // and the client columns
+static_assert(std::size(kStatementsColumns) == 25 + 2 + 8);  // the timeout, and the client columns
 static_assert(std::size(kRelationsColumns) == 22);
-static_assert(std::size(kTransactionsColumns) == 28 + 3);
-static_assert(std::size(kAttachmentsColumns) == 27);
+static_assert(std::size(kTransactionsColumns) == 28 + 8);
+static_assert(std::size(kAttachmentsColumns) == 27 + 5);
 
 namespace {
 
@@ -372,6 +400,12 @@ const SnapshotDecl& snapshotDecl(SnapshotId id)
 std::span<const SnapshotDecl> allSnapshots()
 {
     return kSnapshots;
+}
+
+bool directOnly(const ColumnDecl& column)
+{
+    const std::string_view name(column.name);
+    return name.substr(0, 4) != "TMP$" && name != "ELAPSED_TIME" && name != "POOL_COUNT";
 }
 
 }  // namespace catalogue

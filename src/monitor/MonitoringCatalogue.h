@@ -40,6 +40,10 @@ struct SnapshotDecl {
 };
 
 const SnapshotDecl& snapshotDecl(SnapshotId id);
+// Whether only a Firebird server's own tables give the column (the client behind a row, what the
+// newer releases tell): the columns of the TMP$ relations begin with TMP$, and their queries
+// compute ELAPSED_TIME and POOL_COUNT.
+bool directOnly(const ColumnDecl& column);
 std::span<const SnapshotDecl> allSnapshots();
 
 }  // namespace catalogue

@@ -13,6 +13,18 @@ RowStore::RowStore(std::span<const catalogue::ColumnDecl> columns) : m_columnCou
     m_fixedSize = m_slotsOffset + 8 * static_cast<size_t>(m_columnCount);
 }
 
+void RowStore::setAbsent(int column)
+{
+    if (m_absent.empty())
+        m_absent.assign(static_cast<size_t>(m_columnCount), false);
+    m_absent.at(static_cast<size_t>(column)) = true;
+}
+
+bool RowStore::isAbsent(int column) const
+{
+    return !m_absent.empty() && m_absent.at(static_cast<size_t>(column));
+}
+
 void RowStore::clear()
 {
     m_rows.clear();

@@ -32,6 +32,11 @@ public:
     void setText(int column, std::string_view bytes);
     void endRow();
 
+    // A column that the source does not have (a release without it, relations without it): NULL
+    // in every row, and left out of sight by the views.
+    void setAbsent(int column);
+    bool isAbsent(int column) const;
+
     bool isNull(int row, int column) const;
     int64_t intValue(int row, int column) const;
     double doubleValue(int row, int column) const;
@@ -47,6 +52,7 @@ private:
     char* allocate(size_t bytes);
 
     int m_columnCount = 0;
+    std::vector<bool> m_absent;
     size_t m_slotsOffset = 0;
     size_t m_fixedSize = 0;
     std::string m_scratch;

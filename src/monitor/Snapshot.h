@@ -33,6 +33,8 @@ public:
     int columnIndex(const QString& name) const;      // -1 when absent
     int requireColumn(const QString& name) const;    // throws when absent
     int keyColumn() const { return m_keyColumn; }    // -1 when the snapshot has no key
+    // Whether the source of the last read lacks the column (see RowStore::setAbsent).
+    bool columnAbsent(int column) const { return m_rows.isAbsent(column); }
 
     void setFetcher(Fetcher fetcher) { m_fetcher = std::move(fetcher); }
     // How the texts of the rows are decoded: in the character set the connection asked for (the

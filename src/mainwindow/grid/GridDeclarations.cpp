@@ -30,7 +30,8 @@ constexpr const char* kProcedureHidden[] = {"TMP$PROCEDURE_ID", "TMP$DATABASE_ID
 constexpr GridColumn kStatementColumns[] = {
     {"TMP$USER", "User"},           {"TMP$POOL_MEMORY", "Memory"},   {"TMP$CLONE", "Clone no."},
     {"TMP$TIMESTAMP", "Start time"}, {"ELAPSED_TIME", "Elapsed time"}, {"TMP$QUANTUM", "Quantum"},
-    {"TMP$INVOCATIONS", "Calls"},    {"TMP$STATE", "State"},
+    {"TMP$INVOCATIONS", "Calls"},    {"TMP$STATE", "State"},        {"STATEMENT_TIMEOUT", "Timeout (ms)"},
+    {"STATEMENT_TIMER", "Times out at"},
 };
 constexpr GridColumn kFullRecords[] = {
     {"TMP$RECORD_DELETES", "Record deletes"},       {"TMP$RECORD_INSERTS", "Record inserts"},
@@ -42,9 +43,18 @@ constexpr GridColumn kFullPages[] = {
     {"TMP$PAGE_FETCHES", "Page fetches"}, {"TMP$PAGE_MARKS", "Page marks"},
     {"TMP$PAGE_READS", "Page reads"},     {"TMP$PAGE_WRITES", "Page writes"},
 };
-// The client behind a statement or transaction (its attachment's), after the other bands.
+// The client behind a statement or transaction (its attachment's), after the other bands; its
+// session's settings where the server tells them.
 constexpr GridColumn kClientColumns[] = {
-    {"CLIENT_HOST", "Host"}, {"CLIENT_PROCESS_ID", "Process ID"}, {"CLIENT_PROGRAM", "Program"}};
+    {"CLIENT_HOST", "Host"},
+    {"CLIENT_PROCESS_ID", "Process ID"},
+    {"CLIENT_PROGRAM", "Program"},
+    {"CLIENT_IDLE_TIMEOUT", "Idle timeout (s)"},
+    {"CLIENT_STATEMENT_TIMEOUT", "Statement timeout (ms)"},
+    {"CLIENT_WIRE_ENCRYPTED", "Encrypted"},
+    {"CLIENT_WIRE_COMPRESSED", "Compressed"},
+    {"CLIENT_TIME_ZONE", "Time zone"},
+};
 constexpr GridBand kStatementBands[] = {
     {"Statement", kStatementColumns}, {"Records", kFullRecords}, {"Pages", kFullPages}, {"Client", kClientColumns}};
 constexpr const char* kStatementHidden[] = {"TMP$STATEMENT_ID", "TMP$ATTACHMENT_ID", "TMP$TRANSACTION_ID",
@@ -105,7 +115,14 @@ constexpr GridColumn kShortRecords[] = {
 constexpr GridColumn kShortPages[] = {
     {"TMP$PAGE_FETCHES", "Fetches"}, {"TMP$PAGE_MARKS", "Marks"}, {"TMP$PAGE_READS", "Reads"}, {"TMP$PAGE_WRITES", "Writes"},
 };
-constexpr GridBand kAttachmentBands[] = {{"User", kAttachmentColumns}, {"Records", kShortRecords}, {"Pages", kShortPages}};
+// The session's settings where the server tells them.
+constexpr GridColumn kSessionColumns[] = {
+    {"IDLE_TIMEOUT", "Idle timeout (s)"}, {"STATEMENT_TIMEOUT", "Statement timeout (ms)"},
+    {"WIRE_ENCRYPTED", "Encrypted"},      {"WIRE_COMPRESSED", "Compressed"},
+    {"SESSION_TIME_ZONE", "Time zone"},
+};
+constexpr GridBand kAttachmentBands[] = {
+    {"User", kAttachmentColumns}, {"Records", kShortRecords}, {"Pages", kShortPages}, {"Session", kSessionColumns}};
 constexpr const char* kAttachmentHidden[] = {"TMP$ATTACHMENT_ID", "TMP$DATABASE_ID", "TMP$POOL_ID", "TMP$POOL_MEMORY",
                                              "TMP$PRIORITY"};
 constexpr const char* kAttachmentFilters[] = {"TMP$USER", "TMP$USER_HOST", "TMP$USER_IP_ADDR", "TMP$USER_PROCESS",

@@ -123,6 +123,7 @@ void TMonitorGrid::buildColumns()
         }
     for (int s = 0; s < m_proxy->columnCount(); ++s)
         m_view->setColumnHidden(s, s >= m_visibleColumns);
+    m_absent.assign(static_cast<size_t>(m_visibleColumns), false);
     m_header->setBands(std::move(bands));
     QList<int> filterable;
     for (const char* f : m_decl.filterColumns)
@@ -382,7 +383,19 @@ void TMonitorGrid::snapshotRowsReplaced()
     m_syncing = true;
     m_proxy->flush();
     m_syncing = false;
+    hideAbsentColumns();
     sizeColumnsOnce();
+}
+
+void TMonitorGrid::hideAbsentColumns()
+{
+    for (int s = 0; s < m_visibleColumns; ++s) {
+        const bool absent = m_snapshot.columnAbsent(m_proxy->sourceColumn(s));
+        if (absent != m_absent[static_cast<size_t>(s)]) {
+            m_absent[static_cast<size_t>(s)] = absent;
+            m_view->setColumnHidden(s, absent);
+        }
+    }
 }
 
 void TMonitorGrid::snapshotCurrentRowChanged()

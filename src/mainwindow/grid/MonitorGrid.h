@@ -4,7 +4,8 @@
 // declaration has them. Read-only, whole rows selected. The grid's current row is the snapshot's
 // current row: moving in the grid moves the snapshot's cursor, and a cursor moved elsewhere (a
 // refresh that finds the row again, a locate) moves the grid, expanding the row's group. Sorts,
-// filters, groupings and expanded groups stay in force across refreshes.
+// filters, groupings and expanded groups stay in force across refreshes. A column that the
+// snapshot's source lacks is out of sight.
 
 #include "mainwindow/grid/CellTexts.h"
 #include "mainwindow/grid/GridDeclarations.h"
@@ -95,6 +96,9 @@ private:
     void userArrangementChanged();
     void showGroupings();
     void snapshotRowsReplaced();
+    // The columns that the snapshot's source lacks (a server's release without them) are out of
+    // sight until a source has them.
+    void hideAbsentColumns();
     void snapshotCurrentRowChanged();
     void viewCurrentChanged(const QModelIndex& current);
     void selectSnapshotRow(bool mayMoveCursor);
@@ -120,6 +124,7 @@ private:
     int m_stateSection = -1;  // the visible state column that Hide idle reads; -1: none
     TCellTexts m_cellTexts;   // what the quick filter searches
     int m_visibleColumns = 0;
+    std::vector<bool> m_absent;  // by visible section: hidden because the source lacks it
     bool m_syncing = false;
     bool m_sized = false;
     int m_firstColumnIndent = 0;  // what the first column is widened by for the groups' indentation

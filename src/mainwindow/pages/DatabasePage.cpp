@@ -49,6 +49,8 @@ void DatabasePage::refresh()
             // the plain value, not a display text; without a row every value is empty
             const QString text = database.rowCount() > 0 ? database.plainText(0, column) : QString();
             m_values->setValue(static_cast<int>(i), text);
+            // what the source lacks (a release without it) is out of sight
+            m_values->setRowHidden(static_cast<int>(i), database.columnAbsent(column));
             // the numbers as they are, for the rates and the transaction gaps
             const catalogue::ColumnType type = database.columnDecl(column).type;
             if (database.rowCount() > 0 && !database.isNull(0, column) &&
