@@ -1,6 +1,8 @@
 /*
   The InterBase 7 monitoring tables as views over Firebird's monitoring tables (MON$) and the
-  system tables (RDB$), so that Quillmere can monitor and control a Firebird 3 server.
+  system tables (RDB$), so that Quillmere can monitor and control a Firebird server (3.0, 4.0
+  and 5.0). Every timestamp here is a plain TIMESTAMP in the server's time zone, also where
+  4.0 and later keep the MON$ times WITH TIME ZONE, so a Firebird 3 client reads them all.
 
   Run it with the SQL dialect of the database (1 or 3); the program reads the views from its
   dialect-1 connection. quillmere-schema carries this script and installs it, reinstalls it
@@ -36,7 +38,8 @@
     waiting for its client to fetch); attachments and transactions IDLE / ACTIVE (0 / 1).
   - Isolation (TMP$TRANSACTIONS.TMP$TYPE) from MON$ISOLATION_MODE: 0 CONSISTENCY (table
     stability), 1 CONCURRENCY (snapshot), 2 READ_COMMITTED_REC_VERSION, 3
-    READ_COMMITTED_NO_REC_VERSION, and 4 READ_COMMITTED_READ_CONSISTENCY of later servers.
+    READ_COMMITTED_NO_REC_VERSION, and 4 READ_COMMITTED_READ_CONSISTENCY (Firebird 4.0 and later,
+    their default for read committed).
   - Flags are "Y" or "N".
   - Texts longer than their column are cut at a character boundary by TMP$FIT_TEXT (below),
     which also keeps a text within the bytes of a column in the character set NONE and replaces

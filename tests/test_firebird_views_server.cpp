@@ -166,10 +166,22 @@ bool locate(Snapshot& s, const char* column, qint64 value) { return s.locate(QSt
 // through the views), each cell as its value and its display text. ELAPSED_TIME is kept apart:
 // each read takes its own CURRENT_TIMESTAMP.
 struct Contents {
-    QMap<QString, QStringList> rows;
+    QMap<QString, QMap<QString, QString>> rows;  // key -> column -> cell
     QMap<QString, double> elapsed;
     QStringList order;  // the sort column's trimmed texts, row by row
+    QSet<QString> absent;  // the columns the source lacks
 };
+
+// The cells of a row without the columns either source lacks (the client behind a row and what
+// a newer release tells are not in the views).
+QStringList comparable(const QMap<QString, QString>& row, const QSet<QString>& absent)
+{
+    QStringList cells;
+    for (auto it = row.begin(); it != row.end(); ++it)
+        if (!absent.contains(it.key()))
+            cells << it.key() + QLatin1Char('=') + it.value();
+    return cells;
+}
 
 Contents contents(const Snapshot& s, const char* sortColumn)
 {
@@ -179,11 +191,13 @@ Contents contents(const Snapshot& s, const char* sortColumn)
         QString key = s.keyColumn() < 0 ? QString::number(r) : QString::fromLatin1(QByteArray::fromStdString(s.keyOf(r)).toHex());
         if (out.rows.contains(key))
             key += QStringLiteral(" (again)");  // a key twice: the comparison shows it
-        QStringList cells;
+        QMap<QString, QString> cells;
         for (int c = 0; c < s.columnCount(); ++c) {
             const QString name = QLatin1String(s.columnDecl(c).name);
-            if (name.startsWith(QLatin1String("CLIENT_")))
-                continue;  // the client behind a row: the views do not carry it
+            if (s.columnAbsent(c)) {
+                out.absent.insert(name);
+                continue;
+            }
             if (name == QLatin1String("ELAPSED_TIME")) {
                 out.elapsed[key] = s.isNull(r, c) ? -1 : s.doubleValue(r, c);
                 continue;
@@ -193,7 +207,7 @@ Contents contents(const Snapshot& s, const char* sortColumn)
                                   : v.typeId() == QMetaType::QString ? QString::fromUtf8(s.rawText(r, c))
                                   : v.typeId() == QMetaType::QDateTime ? v.toDateTime().toString(Qt::ISODateWithMs)
                                                                        : v.toString();
-            cells << name + QLatin1Char('=') + value + QLatin1Char('|') + s.displayText(r, c);
+            cells[name] = value + QLatin1Char('|') + s.displayText(r, c);
         }
         out.rows[key] = cells;
         if (sort >= 0)
@@ -272,11 +286,62 @@ private slots:
         QCOMPARE(users.asText(QStringLiteral("TMP$USER_IP_ADDR")).trimmed(), QStringLiteral("127.0.0.1"));
         QCOMPARE(users.asText(QStringLiteral("TMP$USER_HOST")).trimmed(), QSysInfo::machineHostName());
         QCOMPARE(users.asText(QStringLiteral("TMP$STATE")).trimmed(), QStringLiteral("ACTIVE"));
-        // the server's own system attachments are not users
-        for (users.first(); !users.eof(); users.next())
-            QCOMPARE(users.asText(QStringLiteral("TMP$USER")).trimmed(), QStringLiteral("SYSDBA"));
+        // the login time as the server's clock reads it (the same machine's), whatever the release
+        const QDateTime login = users.asDateTime(QStringLiteral("TMP$TIMESTAMP"));
+        const QDateTime now = QDateTime::currentDateTime();
+        QVERIFY2(login.date().daysTo(now.date()) >= 0 && login.date().daysTo(now.date()) <= 1,
+                 qPrintable(login.toString(Qt::ISODate)));
+        // The server's own attachments (cache writer, garbage collector) are rows of the system:
+        // read directly, they show with the system tables and are counted with them.
+        const auto userNames = [&] {
+            QStringList names;
+            for (users.first(); !users.eof(); users.next())
+                names << users.asText(QStringLiteral("TMP$USER")).trimmed();
+            return names;
+        };
+        const auto countedAttachments = [&] {
+            m.dm.cdsDatabase.open();
+            return m.dm.cdsDatabase.asInteger(QStringLiteral("TMP$ATTACHMENTS"));
+        };
+        m.dm.SetShowSystemTables(false);
+        {
+            const TdmQuillmere::Tick tick(m.dm);
+            users.refresh();
+            QCOMPARE(userNames(), QStringList{QStringLiteral("SYSDBA")});
+            QCOMPARE(countedAttachments(), users.rowCount());
+        }
+        m.dm.SetShowSystemTables(true);
         if (source() != Source::Firebird)
             return;
+        {
+            const TdmQuillmere::Tick tick(m.dm);
+            users.refresh();
+            const QStringList names = userNames();
+            QVERIFY2(names.contains(QStringLiteral("SYSDBA")) && names.size() > 1, qPrintable(names.join(',')));
+            QCOMPARE(countedAttachments(), users.rowCount());
+            // which the server lets nobody cancel or shut down
+            QVERIFY(users.locate(QStringLiteral("TMP$USER"), QStringLiteral("Cache Writer").leftJustified(67)) ||
+                    users.locate(QStringLiteral("TMP$USER"), QStringLiteral("Garbage Collector").leftJustified(67)));
+            const qint32 own = static_cast<qint32>(users.asInteger(QStringLiteral("TMP$ATTACHMENT_ID")));
+            QVERIFY_THROWS_EXCEPTION(Exception, m.dm.ShutdownAttachment(own));
+        }
+        // What the release tells of a session and of the database shows where it has it: 4.0 the
+        // timeouts, the wire and the database's encryption and replica mode, 5.0 the time zone.
+        const int release = m.connection.IBDatabase.attachment().firebirdMajorVersion();
+        QVERIFY(release >= 3);
+        QVERIFY(users.locate(QStringLiteral("TMP$USER_PROCESS"), QCoreApplication::applicationPid()));
+        QCOMPARE(users.columnAbsent(users.requireColumn(QStringLiteral("WIRE_ENCRYPTED"))), release < 4);
+        QCOMPARE(users.columnAbsent(users.requireColumn(QStringLiteral("SESSION_TIME_ZONE"))), release < 5);
+        m.dm.cdsDatabase.open();
+        QCOMPARE(m.dm.cdsDatabase.columnAbsent(m.dm.cdsDatabase.requireColumn(QStringLiteral("CRYPT_STATE"))), release < 4);
+        if (release >= 4) {
+            QCOMPARE(users.asText(QStringLiteral("WIRE_ENCRYPTED")), QStringLiteral("Y"));  // the client's default
+            QCOMPARE(users.asInteger(QStringLiteral("IDLE_TIMEOUT")), 0);
+            QCOMPARE(m.dm.cdsDatabase.asText(QStringLiteral("CRYPT_STATE")), QStringLiteral("NONE"));
+            QCOMPARE(m.dm.cdsDatabase.asText(QStringLiteral("REPLICA_MODE")), QStringLiteral("NONE"));
+        }
+        if (release >= 5)
+            QVERIFY(!users.asText(QStringLiteral("SESSION_TIME_ZONE")).isEmpty());
         // without the system tables, Firebird's own relations are hidden as well
         Snapshot& relations = m.dm.cdsRelations;
         m.dm.SetShowSystemTables(false);
@@ -308,6 +373,13 @@ private slots:
             QCOMPARE(s.asInteger(QStringLiteral("CLIENT_PROCESS_ID")), QCoreApplication::applicationPid());
             QCOMPARE(s.asText(QStringLiteral("CLIENT_HOST")), QSysInfo::machineHostName());
             QCOMPARE(s.asText(QStringLiteral("CLIENT_PROGRAM")), QCoreApplication::applicationFilePath());
+            const int release = m.connection.IBDatabase.attachment().firebirdMajorVersion();
+            QCOMPARE(s.columnAbsent(s.requireColumn(QStringLiteral("STATEMENT_TIMEOUT"))), release < 4);
+            QCOMPARE(s.columnAbsent(s.requireColumn(QStringLiteral("CLIENT_WIRE_ENCRYPTED"))), release < 4);
+            if (release >= 4) {
+                QCOMPARE(s.asInteger(QStringLiteral("STATEMENT_TIMEOUT")), 0);
+                QCOMPARE(s.asText(QStringLiteral("CLIENT_WIRE_ENCRYPTED")), QStringLiteral("Y"));
+            }
             const QString plan = m.dm.StatementPlan(id);  // as the server explains it
             QVERIFY2(plan.contains(QLatin1String("Select Expression")) && plan.contains(QLatin1String("RDB$DATABASE")),
                      qPrintable(plan));
@@ -441,6 +513,9 @@ private slots:
             compared = true;
             for (const catalogue::SnapshotDecl& decl : catalogue::allSnapshots()) {
                 Snapshot& s = m.dm.snapshot(decl.id);
+                // the views list users' attachments only, and leave out only RDB$ and TMP$ relations
+                // without the system tables: so the attachments without, the relations with them
+                m.dm.SetShowSystemTables(decl.id == catalogue::SnapshotId::Relations);
                 m.dm.SetSourceOverride(Source::Tables);
                 s.open();
                 const Contents views = contents(s, sortColumn(decl.id));
@@ -450,8 +525,9 @@ private slots:
                 const Contents read = contents(s, sortColumn(decl.id));
                 QVERIFY2(decl.id == catalogue::SnapshotId::PoolBlocks || !read.rows.isEmpty(), decl.snapshotName);
                 QCOMPARE(read.rows.keys(), views.rows.keys());
+                const QSet<QString> absent = read.absent + views.absent;
                 for (const QString& key : read.rows.keys())
-                    QCOMPARE(read.rows[key], views.rows[key]);
+                    QCOMPARE(comparable(read.rows[key], absent), comparable(views.rows[key], absent));
                 for (const QString& key : read.elapsed.keys()) {
                     QCOMPARE(read.elapsed[key] < 0, views.elapsed[key] < 0);
                     QVERIFY2(std::abs(read.elapsed[key] - views.elapsed[key]) <= apart, decl.snapshotName);

@@ -103,7 +103,8 @@ int TestServer::start() const
 }
 
 ServerDatabase::ServerDatabase(const TestServer& server)
-    : m_server(server), m_dir(QDir(server.folder()).filePath(QStringLiteral("db/test-XXXXXX")))
+    : m_server(server), m_dir((QDir(server.folder()).mkpath(QStringLiteral("db")),
+                              QDir(server.folder()).filePath(QStringLiteral("db/test-XXXXXX"))))
 {
     if (!m_dir.isValid())
         throw Exception(QStringLiteral("cannot create a folder for a server database under %1").arg(server.folder()));
