@@ -14,7 +14,9 @@
 // items into the log tables) is measured the same way against the union of the sets.
 //
 //   live_tick [--sizes 100,500,1000] [--tabs Database,Statements,...] [--repeats 7] [--busy 2]
-//             [--timeout-tick 20] [--attach-timeout 600] [--no-pass]
+//             [--timeout-tick 20] [--attach-timeout 600] [--no-pass] [--release 3|4|5]
+// --release picks the server: 3 Debian's Firebird 3.0 (the default), 4 or 5 Firebird 4.0 or 5.0
+// (../shared/fbserver-release).
 
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
@@ -106,6 +108,7 @@ struct Options {
     double timeoutTick = 20;
     int attachTimeout = 600;
     bool pass = true;
+    int release = 3;
 };
 
 // The options, or an exception naming what is wrong.
@@ -131,7 +134,10 @@ Options parseOptions(const QStringList& arguments)
                                     QStringLiteral("Time limit for growing the load at each size."),
                                     QStringLiteral("seconds"), QStringLiteral("600"));
     const QCommandLineOption noPass(QStringLiteral("no-pass"), QStringLiteral("Skip the logging pass."));
-    p.addOptions({sizes, tabs, repeats, busy, timeout, attach, noPass});
+    const QCommandLineOption release(QStringLiteral("release"),
+                                     QStringLiteral("The Firebird release of the private server: 3, 4 or 5."),
+                                     QStringLiteral("n"), QStringLiteral("3"));
+    p.addOptions({sizes, tabs, repeats, busy, timeout, attach, noPass, release});
     p.process(arguments);
 
     Options o;
@@ -155,6 +161,9 @@ Options parseOptions(const QStringList& arguments)
         throw Exception(QStringLiteral("--sizes, --repeats, --busy, --timeout-tick and --attach-timeout take "
                                        "positive numbers (--busy also 0)"));
     o.pass = !p.isSet(noPass);
+    o.release = p.value(release).trimmed().toInt(&good);
+    if (!good || o.release < 3 || o.release > 5)
+        throw Exception(QStringLiteral("--release takes 3, 4 or 5"));
     const QStringList wanted = p.value(tabs).split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto matches = [](const TabSet& tab, const QString& w) {
         return QString::fromLatin1(tab.name).startsWith(w.trimmed(), Qt::CaseInsensitive);
@@ -331,9 +340,9 @@ int run(const Options& o)
                 o.repeats);
     std::printf("  files open allowed: %ld\n", LiveServer::raiseFileLimit());
 
-    LiveServer server;
+    LiveServer server(o.release);
     server.start();
-    std::printf("  private server: 127.0.0.1:%d, pid %lld, folder %s\n", server.server().port(),
+    std::printf("  private server: Firebird %d, 127.0.0.1:%d, pid %lld, folder %s\n", o.release, server.server().port(),
                 static_cast<long long>(server.server().pid()), qPrintable(server.folder()));
     ServerDatabase db(server.server());
     installViews(db);

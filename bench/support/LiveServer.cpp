@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -38,7 +39,11 @@ sigset_t stopSignals()
     return set;
 }
 
-// Runs scripts/fbserver with an empty signal mask and the default handling of every signal that
+// The release of the private server: 3 is Debian's Firebird (scripts/fbserver), 4 and 5 the servers
+// built from the release sources (../shared/fbserver-release RELEASE). Set once, before start.
+std::atomic<int> g_release = 3;
+
+// Runs the server script of g_release with an empty signal mask and the default handling of every signal that
 // this process may have changed; its standard output is returned, its standard error goes to
 // ours. The exit status is in `status` (-1 when it could not run).
 std::string runScript(const char* command, const std::string& folder, int& status)
@@ -61,11 +66,16 @@ std::string runScript(const char* command, const std::string& folder, int& statu
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const std::string script = QUILLMERE_SOURCE_DIR "/scripts/fbserver";
-    char* argv[] = {const_cast<char*>(script.c_str()), const_cast<char*>(command), const_cast<char*>(folder.c_str()),
-                    nullptr};
+    const int release = g_release;
+    const std::string script = release == 3 ? QUILLMERE_SOURCE_DIR "/scripts/fbserver"
+                                            : QUILLMERE_SOURCE_DIR "/../shared/fbserver-release";
+    std::string releaseText = std::to_string(release);
+    std::vector<char*> argv{const_cast<char*>(script.c_str())};
+    if (release != 3)
+        argv.push_back(releaseText.data());
+    argv.insert(argv.end(), {const_cast<char*>(command), const_cast<char*>(folder.c_str()), nullptr});
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, script.c_str(), &actions, &attr, argv, environ);
+    const int rc = posix_spawn(&pid, script.c_str(), &actions, &attr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     close(out[1]);
@@ -166,8 +176,11 @@ const double kMsPerTick = 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 
 }  // namespace
 
-LiveServer::LiveServer() : m_folder(m_root.filePath(QStringLiteral("server")))
+LiveServer::LiveServer(int release) : m_folder(m_root.filePath(QStringLiteral("server")))
 {
+    if (release < 3 || release > 5)
+        throw Exception(QStringLiteral("there is no private server of Firebird release %1 (3, 4 or 5)").arg(release));
+    g_release = release;
     if (!m_root.isValid())
         throw Exception(QStringLiteral("cannot create a temporary folder for the private server"));
     std::lock_guard lock(g_runningMutex);
@@ -215,11 +228,11 @@ void LiveServer::start()
     int status = 0;
     const std::string port = runScript("start", folder, status);
     if (status != 0)
-        throw Exception(QStringLiteral("scripts/fbserver start %1 failed (exit status %2)").arg(m_folder).arg(status));
+        throw Exception(QStringLiteral("the server script's start %1 failed (exit status %2)").arg(m_folder).arg(status));
     qputenv("QUILLMERE_TEST_SERVER_DIR", m_folder.toUtf8());
     m_server = std::make_unique<TestServer>();
     if (m_server->port() != std::atoi(port.c_str()))
-        throw Exception(QStringLiteral("scripts/fbserver printed port %1, its folder holds %2")
+        throw Exception(QStringLiteral("the server script printed port %1, its folder holds %2")
                             .arg(QString::fromStdString(port).trimmed())
                             .arg(m_server->port()));
 }
@@ -231,7 +244,7 @@ void LiveServer::stop() noexcept
     int status = 0;
     runScript("stop", m_folder.toStdString(), status);
     if (status != 0)
-        std::fprintf(stderr, "live_tick: scripts/fbserver stop %s failed (exit status %d)\n", qPrintable(m_folder), status);
+        std::fprintf(stderr, "live_tick: the server script's stop %s failed (exit status %d)\n", qPrintable(m_folder), status);
     m_running = false;
     std::lock_guard lock(g_runningMutex);
     g_runningFolder.clear();

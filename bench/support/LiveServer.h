@@ -19,7 +19,8 @@
 
 class LiveServer {
 public:
-    LiveServer();
+    // release 3: Debian's Firebird (scripts/fbserver); 4 or 5: ../shared/fbserver-release.
+    explicit LiveServer(int release = 3);
     ~LiveServer();  // stop()
     LiveServer(const LiveServer&) = delete;
     LiveServer& operator=(const LiveServer&) = delete;
@@ -33,10 +34,10 @@ public:
     // The stop signal received, 0 while none.
     static int stopSignal();
 
-    // scripts/fbserver start; throws with the script's exit status when it fails. Starts the
+    // The server script start; throws with the script's exit status when it fails. Starts the
     // watcher of the stop signals.
     void start();
-    // scripts/fbserver stop; nothing when not running.
+    // The server script stop; nothing when not running.
     void stop() noexcept;
 
     // The server as the tests' support classes see it (port, pid, databases).
