@@ -38,7 +38,7 @@
     waiting for its client to fetch); attachments and transactions IDLE / ACTIVE (0 / 1).
   - Isolation (TMP$TRANSACTIONS.TMP$TYPE) from MON$ISOLATION_MODE: 0 CONSISTENCY (table
     stability), 1 CONCURRENCY (snapshot), 2 READ_COMMITTED_REC_VERSION, 3
-    READ_COMMITTED_NO_REC_VERSION, and 4 READ_COMMITTED_READ_CONSISTENCY (Firebird 4.0 and later,
+    READ_COMMITTED_NO_REC_VERSION, and 4 READ_CONSISTENCY (Firebird 4.0 and later,
     their default for read committed).
   - Flags are "Y" or "N".
   - Texts longer than their column are cut at a character boundary by TMP$FIT_TEXT (below),
@@ -464,7 +464,7 @@ SELECT
          WHEN 1 THEN 'CONCURRENCY'
          WHEN 2 THEN 'READ_COMMITTED_REC_VERSION'
          WHEN 3 THEN 'READ_COMMITTED_NO_REC_VERSION'
-         WHEN 4 THEN 'READ_COMMITTED_READ_CONSISTENCY'
+         WHEN 4 THEN 'READ_CONSISTENCY'
          ELSE CAST(T.MON$ISOLATION_MODE AS VARCHAR(6)) END AS CHAR(31)) AS TMP$TYPE,
   CAST(MINVALUE(IO.MON$PAGE_READS, 2147483647) AS INTEGER) AS TMP$PAGE_READS,
   CAST(MINVALUE(IO.MON$PAGE_WRITES, 2147483647) AS INTEGER) AS TMP$PAGE_WRITES,

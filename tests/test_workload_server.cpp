@@ -233,7 +233,7 @@ private slots:
 
         QSet<QString> isolations;
         // read committed is read consistency (isolation 4) from Firebird 4 on, by the servers' default
-        const QSet<QString> wanted{w.release() >= 4 ? QStringLiteral("READ_COMMITTED_READ_CONSISTENCY")
+        const QSet<QString> wanted{w.release() >= 4 ? QStringLiteral("READ_CONSISTENCY")
                                                     : QStringLiteral("READ_COMMITTED_REC_VERSION"),
                                    QStringLiteral("CONCURRENCY"), QStringLiteral("CONSISTENCY")};
         const bool allThree = eventually([&] {

@@ -571,7 +571,7 @@ void fillTransactions(Tables& base, Writer& w, bool showSystemTables)
         w.timestamp(time, x->timestamp);
         w.real(elapsed, x->elapsed);
         w.text(isolation, codeText(x->isolation, {"CONSISTENCY", "CONCURRENCY", "READ_COMMITTED_REC_VERSION",
-                                                  "READ_COMMITTED_NO_REC_VERSION", "READ_COMMITTED_READ_CONSISTENCY"}));
+                                                  "READ_COMMITTED_NO_REC_VERSION", "READ_CONSISTENCY"}));
         w.text(readOnly, x->readOnly == 1 ? "Y" : "N");
         w.integer(snapshot, x->oldestActive);
         w.text(noWait, x->lockTimeout == 0 ? "Y" : "N");
