@@ -106,7 +106,8 @@ private slots:
     }
 
     // Read from a Firebird server's own monitoring tables: a statement text of 4094 characters, many
-    // of them of two and three bytes, shows whole; a longer one is cut at 4094 characters.
+    // of them of two and three bytes, shows whole, as does one of fewer characters than the short
+    // column's bytes but more bytes; a longer one is cut at 4094 characters.
     void longTextsFromTheServerWholeOrCut()
     {
         TestDatabase::Options o;
@@ -122,15 +123,17 @@ private slots:
         };
         const QString whole = text("SELECT 1 AS WHOLE FROM RDB$DATABASE", 4094);
         const QString longer = text("SELECT 2 AS LONGER FROM RDB$DATABASE", 6000);
+        const QString middle = text("SELECT 3 AS MIDDLE FROM RDB$DATABASE", 700);  // about 1400 bytes
         QCOMPARE(whole.size(), 4094);
         // prepared by another attachment, they are its statements until it detaches
         ib::Attachment other;
         db.attach(other, QStringLiteral("UTF8"));
         ib::Transaction tr;
         tr.start(other, ib::readCommittedTpb(true));
-        ib::Statement first, second;
+        ib::Statement first, second, third;
         first.prepare(other, tr, whole.toStdString());
         second.prepare(other, tr, longer.toStdString());
+        third.prepare(other, tr, middle.toStdString());
 
         Snapshot& s = m.dm.cdsStatements;
         TSqlPane pane;
@@ -146,6 +149,8 @@ private slots:
         QCOMPARE(pane.toPlainText(), whole);
         QVERIFY(showStatement(longer.left(30)));
         QCOMPARE(pane.toPlainText(), longer.left(4094));
+        QVERIFY(showStatement(middle.left(30)));
+        QCOMPARE(pane.toPlainText(), middle);
     }
 
     // The plan pane asks for the plan of the current statement only, and only while it is shown:

@@ -97,7 +97,12 @@ inline constexpr const char* AttachmentsReads[] = {"MON$ATTACHMENTS"};
 inline constexpr Query Attachments = {AttachmentItems, " FROM MON$ATTACHMENTS A", AttachmentsReads};
 
 // Every statement with what the pools and the counts need; with its text, times and timeout for
-// the statements snapshot.
+// the statements snapshot. A statement text is read whole (up to 4094 characters) by the SQL
+// pane, but a text column costs every row its declared width, in the server's messages and on the
+// wire, whatever its length: a 24 KB column over thousands of statements is most of the tick. So
+// the statements query carries the texts whose bytes fit QM_SHORT_TEXT_BYTES, nearly all of them,
+// and their lengths; the few longer ones come from a second query of those rows only.
+#define QM_SHORT_TEXT_BYTES "1020"
 inline constexpr Item StatementBriefItems[] = {
     {"MON$STATEMENTS.MON$STATEMENT_ID", "S.MON$STATEMENT_ID"},
     {"MON$STATEMENTS.MON$ATTACHMENT_ID", "S.MON$ATTACHMENT_ID"},
@@ -112,13 +117,29 @@ inline constexpr Item StatementFullItems[] = {
     {"MON$STATEMENTS.MON$TRANSACTION_ID", "S.MON$TRANSACTION_ID"},
     {"MON$STATEMENTS.MON$TIMESTAMP", "S.MON$TIMESTAMP"},
     {"MON$STATEMENTS.MON$TIMESTAMP", "CURRENT_TIMESTAMP - S.MON$TIMESTAMP"},
-    {"MON$STATEMENTS.MON$SQL_TEXT", "CAST(SUBSTRING(S.MON$SQL_TEXT FROM 1 FOR 4094) AS VARCHAR(24564) CHARACTER SET OCTETS)"},
+    // the text when its bytes fit a short column, else NULL and read by StatementLongTexts
+    {"MON$STATEMENTS.MON$SQL_TEXT", "CASE WHEN OCTET_LENGTH(S.MON$SQL_TEXT) <= " QM_SHORT_TEXT_BYTES
+                                    " THEN CAST(S.MON$SQL_TEXT AS VARCHAR(" QM_SHORT_TEXT_BYTES
+                                    ") CHARACTER SET OCTETS) END"},
     {StatementTimeout, "S.MON$STATEMENT_TIMEOUT"},
     {StatementTimer, "S.MON$STATEMENT_TIMER"},
+    {"MON$STATEMENTS.MON$SQL_TEXT", "OCTET_LENGTH(S.MON$SQL_TEXT)"},
 };
 inline constexpr const char* StatementsReads[] = {"MON$STATEMENTS"};
 inline constexpr Query StatementsBrief = {StatementBriefItems, " FROM MON$STATEMENTS S", StatementsReads};
 inline constexpr Query StatementsFull = {StatementFullItems, " FROM MON$STATEMENTS S", StatementsReads};
+
+// The texts too long for the statements query's short column, cut at 4094 characters (of up to
+// six bytes each), by statement. Read in the same transaction, so of the same monitoring snapshot.
+inline constexpr Item StatementLongTextItems[] = {
+    {"MON$STATEMENTS.MON$STATEMENT_ID", "S.MON$STATEMENT_ID"},
+    {"MON$STATEMENTS.MON$SQL_TEXT", "CAST(SUBSTRING(S.MON$SQL_TEXT FROM 1 FOR 4094) AS VARCHAR(24564) CHARACTER SET OCTETS)"},
+};
+inline constexpr const char* StatementLongTextReads[] = {"MON$STATEMENTS.MON$SQL_TEXT"};
+inline constexpr Query StatementLongTexts = {
+    StatementLongTextItems, " FROM MON$STATEMENTS S WHERE OCTET_LENGTH(S.MON$SQL_TEXT) > " QM_SHORT_TEXT_BYTES,
+    StatementLongTextReads};
+#undef QM_SHORT_TEXT_BYTES
 
 // The plan of one statement.
 inline constexpr Item PlanItems[] = {

@@ -224,10 +224,10 @@ FirebirdSource::FirebirdSource() : m_tick(std::make_unique<Tick>()), m_reader(st
 
 FirebirdSource::~FirebirdSource() = default;
 
-std::array<ib::StatementComponent*, 13> FirebirdSource::statements()
+std::array<ib::StatementComponent*, 14> FirebirdSource::statements()
 {
-    std::array<ib::StatementComponent*, 13> out{};
-    static_assert(Reader::qCount == 13);
+    std::array<ib::StatementComponent*, 14> out{};
+    static_assert(Reader::qCount == 14);
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = &m_reader->statements[i];
     return out;

@@ -32,7 +32,7 @@ public:
     FirebirdSource& operator=(const FirebirdSource&) = delete;
 
     // The statements the source runs, for the module to hand the connection to.
-    std::array<ib::StatementComponent*, 13> statements();
+    std::array<ib::StatementComponent*, 14> statements();
 
     // Fills the store with the whole result of the snapshot's source, reading in the transaction
     // (which must be active) what this tick has not read yet.

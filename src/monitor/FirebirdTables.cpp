@@ -18,6 +18,7 @@ const sql::Query& queryOf(FirebirdSource::Reader::Query q)
     case R::qAttachments: return sql::Attachments;
     case R::qStatementsBrief: return sql::StatementsBrief;
     case R::qStatementsFull: return sql::StatementsFull;
+    case R::qStatementLongTexts: return sql::StatementLongTexts;
     case R::qTransactions: return sql::Transactions;
     case R::qMemory: return sql::Memory;
     case R::qStatistics: return sql::GroupStatistics;
@@ -184,6 +185,7 @@ const std::vector<StatementRow>& Tables::statements(bool full)
 {
     if (!t.statements || (full && !t.statementsFull)) {
         std::vector<StatementRow> rows;
+        Map<int64_t, size_t> longTexts;  // statement number: row
         r.run(full ? FirebirdSource::Reader::qStatementsFull : FirebirdSource::Reader::qStatementsBrief, tr, {},
               [&](ib::Statement& st) {
                   StatementRow s;
@@ -198,9 +200,17 @@ const std::vector<StatementRow>& Tables::statements(bool full)
                       s.sql = optText(st, 7);
                       s.timeout = optInt(st, 8);
                       s.timer = optTimestamp(st, 9);
+                      if (!s.sql && !st.isNull(10))
+                          longTexts.emplace(s.id, rows.size());
                   }
                   rows.push_back(std::move(s));
               });
+        if (!longTexts.empty())
+            r.run(FirebirdSource::Reader::qStatementLongTexts, tr, {}, [&](ib::Statement& st) {
+                const auto row = longTexts.find(st.asInt64(0));
+                if (row != longTexts.end())
+                    rows[row->second].sql = optText(st, 1);
+            });
         t.statements = std::move(rows);
         t.statementsFull = full;
     }

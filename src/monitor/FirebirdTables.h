@@ -115,7 +115,7 @@ struct FirebirdSource::Tick {
 
 struct FirebirdSource::Reader {
     enum Query {
-        qDatabase, qAttachments, qStatementsBrief, qStatementsFull, qTransactions, qMemory, qStatistics, qCalls,
+        qDatabase, qAttachments, qStatementsBrief, qStatementsFull, qStatementLongTexts, qTransactions, qMemory, qStatistics, qCalls,
         qTableStatistics, qRelations, qPointerPages, qMetadataCounts, qPlan, qCount
     };
     std::array<ib::StatementComponent, qCount> statements;
