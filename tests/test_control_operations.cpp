@@ -21,7 +21,7 @@ namespace {
 
 enum class Operation { CancelAttachment, ShutdownAttachment, CancelStatement, CommitTransaction, RollbackTransaction };
 
-bool run(TdmQuillmere& dm, Operation op, qint32 id)
+bool run(TdmQuillmere& dm, Operation op, qint64 id)
 {
     switch (op) {
     case Operation::CancelAttachment: return dm.CancelAttachment(id);
@@ -132,23 +132,24 @@ private slots:
     void statementTexts_data()
     {
         QTest::addColumn<Operation>("op");
-        QTest::addColumn<qint32>("id");
+        QTest::addColumn<qint64>("id");
         QTest::addColumn<QString>("text");
-        QTest::newRow("cancel statement 42") << Operation::CancelStatement << 42
+        QTest::newRow("cancel statement 42") << Operation::CancelStatement << qint64(42)
                                              << "UPDATE TMP$STATEMENTS SET TMP$STATE = 'CANCEL' WHERE TMP$STATEMENT_ID=42";
-        QTest::newRow("cancel attachment 0") << Operation::CancelAttachment << 0
+        QTest::newRow("cancel attachment 0") << Operation::CancelAttachment << qint64(0)
                                              << "UPDATE TMP$ATTACHMENTS SET TMP$STATE = 'CANCEL' WHERE TMP$ATTACHMENT_ID=0";
-        QTest::newRow("shutdown attachment negative") << Operation::ShutdownAttachment << -17
+        QTest::newRow("shutdown attachment negative") << Operation::ShutdownAttachment << qint64(-17)
                                                       << "UPDATE TMP$ATTACHMENTS SET TMP$STATE = 'SHUTDOWN' WHERE TMP$ATTACHMENT_ID=-17";
-        QTest::newRow("commit transaction max") << Operation::CommitTransaction << std::numeric_limits<qint32>::max()
-                                                << "UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'COMMIT' WHERE TMP$TRANSACTION_ID=2147483647";
-        QTest::newRow("rollback transaction min") << Operation::RollbackTransaction << std::numeric_limits<qint32>::min()
+        // transaction numbers go up to 2^48
+        QTest::newRow("commit transaction 2^48-1") << Operation::CommitTransaction << qint64(281474976710655)
+                                                   << "UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'COMMIT' WHERE TMP$TRANSACTION_ID=281474976710655";
+        QTest::newRow("rollback transaction min") << Operation::RollbackTransaction << qint64(std::numeric_limits<qint32>::min())
                                                   << "UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'ROLLBACK' WHERE TMP$TRANSACTION_ID=-2147483648";
     }
     void statementTexts()
     {
         QFETCH(Operation, op);
-        QFETCH(qint32, id);
+        QFETCH(qint64, id);
         QFETCH(QString, text);
         Monitor m(*m_shared);
         QVERIFY(!run(m.dm, op, id));

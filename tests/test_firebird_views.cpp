@@ -594,7 +594,7 @@ private slots:
         QVERIFY(locateRow(statements, "TMP$SQL", QStringLiteral("SELECT RDB$RELATION_ID FROM RDB$RELATIONS")));
         QCOMPARE(statements.asText(QStringLiteral("TMP$STATE")).trimmed(), QStringLiteral("STALLED"));
         try {
-            m.dm.CancelStatement(static_cast<qint32>(statements.asInteger(QStringLiteral("TMP$STATEMENT_ID"))));
+            m.dm.CancelStatement(statements.asInteger(QStringLiteral("TMP$STATEMENT_ID")));
             QFAIL("a stalled statement was cancelled");
         } catch (const ib::EIBError& e) {
             QVERIFY2(e.message().contains(QStringLiteral("A Firebird server cancels only a running statement.")), qPrintable(e.message()));

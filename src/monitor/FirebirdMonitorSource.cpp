@@ -8,7 +8,7 @@
 namespace {
 namespace fbsql = monitorsql::firebird;
 
-QString withId(const char* prefix, int32_t id) { return QString::fromLatin1(prefix) + QString::number(id); }
+QString withId(const char* prefix, int64_t id) { return QString::fromLatin1(prefix) + QString::number(id); }
 
 // Whether the attachment is there to act on; the server's own (cache writer, garbage collector)
 // refuse with a message of their own.
@@ -47,7 +47,7 @@ bool FirebirdMonitorSource::supports(ControlOperation operation) const
     return operation != ControlOperation::CommitTransaction && operation != ControlOperation::RollbackTransaction;
 }
 
-bool FirebirdMonitorSource::control(ControlOperation operation, int32_t id)
+bool FirebirdMonitorSource::control(ControlOperation operation, int64_t id)
 {
     using Step = ControlStatements::Step;
     switch (operation) {

@@ -22,7 +22,7 @@ public:
     // also what it has learnt of the server's release: a new connection may reach another server
     void forget() noexcept override { m_source.forgetServer(); }
     void setShowSystemTables(bool show) override { m_showSystemTables = show; }
-    bool control(ControlOperation operation, int32_t id) override;
+    bool control(ControlOperation operation, int64_t id) override;
     bool supports(ControlOperation operation) const override;
     bool givesPlans() const override { return true; }
     QString statementPlan(int64_t statementId) override;

@@ -61,8 +61,6 @@ std::string codeText(const OptInt& code, std::initializer_list<const char*> name
     return std::to_string(*code);
 }
 
-int64_t capFor(ColumnType type) { return type == ColumnType::Int16 ? 32767 : 2147483647; }
-
 // The value under the key, or nullptr.
 template <typename K, typename V> const V* find(const Map<K, V>& map, const K& key)
 {
@@ -83,8 +81,10 @@ public:
         if (v)
             m_rows.setInt(c, *v);
     }
-    // A counter, held at the largest value of its column's type instead of wrapping.
-    void counter(int c, int64_t v) { m_rows.setInt(c, std::min(v, capFor(m_snapshot.columnDecl(c).type))); }
+    // A count or counter, as the server gives it: 64 bits wide whatever the column's declared type
+    // (the transaction numbers go up to 2^48, the page and record counters of a busy database pass
+    // 2^31).
+    void counter(int c, int64_t v) { m_rows.setInt(c, v); }
     void counter(int c, const OptInt& v)
     {
         if (v)
@@ -248,7 +248,8 @@ struct Pool {
     int64_t used, free;
 };
 
-int64_t clampPool(int64_t v) { return std::clamp<int64_t>(v, 0, 2147483647); }
+// Memory as the server gives it; a difference that comes out below zero counts as none.
+int64_t clampPool(int64_t v) { return std::max<int64_t>(v, 0); }
 
 // The pools as the TMP$POOLS view makes them: the page cache, the database's own memory (PRM),
 // each attachment without its statements and transactions (ATT), each transaction (TRA) and each

@@ -44,7 +44,7 @@ public:
     // Carries out the operation in a read-write transaction of its own; true when the server
     // acted on the row, false when the row has gone (or the user may not see it). Throws when the
     // server refuses, or when the source cannot carry the operation out (see supports).
-    virtual bool control(ControlOperation operation, int32_t id) = 0;
+    virtual bool control(ControlOperation operation, int64_t id) = 0;
     // Whether the source can carry the operation out at all (a Firebird server cannot end another
     // attachment's transaction).
     virtual bool supports(ControlOperation operation) const = 0;

@@ -47,15 +47,15 @@ public:
     QString ElapsedTimeGetText(const Snapshot& snapshot, int row, int column) const;
 
     // Control operations: true when the server changed at least one row.
-    bool CancelAttachment(qint32 attachmentId) { return control(ControlOperation::CancelAttachment, attachmentId); }
-    bool ShutdownAttachment(qint32 attachmentId) { return control(ControlOperation::ShutdownAttachment, attachmentId); }
-    bool CancelStatement(qint32 statementId) { return control(ControlOperation::CancelStatement, statementId); }
-    bool CommitTransaction(qint32 transactionId) { return control(ControlOperation::CommitTransaction, transactionId); }
-    bool RollbackTransaction(qint32 transactionId)
+    bool CancelAttachment(qint64 attachmentId) { return control(ControlOperation::CancelAttachment, attachmentId); }
+    bool ShutdownAttachment(qint64 attachmentId) { return control(ControlOperation::ShutdownAttachment, attachmentId); }
+    bool CancelStatement(qint64 statementId) { return control(ControlOperation::CancelStatement, statementId); }
+    bool CommitTransaction(qint64 transactionId) { return control(ControlOperation::CommitTransaction, transactionId); }
+    bool RollbackTransaction(qint64 transactionId)
     {
         return control(ControlOperation::RollbackTransaction, transactionId);
     }
-    bool control(ControlOperation operation, qint32 id) { return source().control(operation, id); }
+    bool control(ControlOperation operation, qint64 id) { return source().control(operation, id); }
     // Whether the connection's source can carry the operation out at all.
     bool supports(ControlOperation operation) { return source().supports(operation); }
     // One statement that changes rows, in the control operations' transaction.

@@ -58,7 +58,7 @@ void TablesSource::setShowSystemTables(bool show)
                                                   : monitorsql::RelationsWithoutSystemTables)});
 }
 
-bool TablesSource::control(ControlOperation operation, int32_t id)
+bool TablesSource::control(ControlOperation operation, int64_t id)
 {
     const char* prefix = nullptr;
     switch (operation) {

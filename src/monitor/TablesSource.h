@@ -29,7 +29,7 @@ public:
 
     void fill(Snapshot& snapshot, RowStore& rows) override;
     void setShowSystemTables(bool show) override;
-    bool control(ControlOperation operation, int32_t id) override;
+    bool control(ControlOperation operation, int64_t id) override;
     bool supports(ControlOperation) const override { return true; }
 
 private:
