@@ -171,6 +171,44 @@ private slots:
         QCOMPARE(f.databasePage().valueList().level(FirstGapRow), health::Level::Normal);
     }
 
+    // Transaction numbers go up to 2^48: a database whose counters and ids are past 2^31 (here
+    // monitoring tables whose columns are BIGINT, as Firebird's are) shows them exactly on the
+    // Database tab, in the gaps and the grids, and Commit acts on the transaction with that id.
+    void valuesPast2To31StayExact()
+    {
+        TestDatabase::Options o;
+        o.dialect = 3;
+        TestDatabase db(o);
+        db.execute({QStringLiteral("ALTER TABLE TMP$DATABASE ALTER TMP$NEXT_TRANSACTION TYPE BIGINT, "
+                                   "ALTER TMP$OLDEST_ACTIVE TYPE BIGINT, ALTER TMP$OLDEST_INTERESTING TYPE BIGINT, "
+                                   "ALTER TMP$OLDEST_SNAPSHOT TYPE BIGINT"),
+                    QStringLiteral("ALTER TABLE TMP$TRANSACTIONS ALTER TMP$TRANSACTION_ID TYPE BIGINT")});
+        const qint64 next = (qint64(1) << 40) + 7;  // past 2^31, and past 2^32 so that no wrap hides
+        db.execute({QStringLiteral("INSERT INTO TMP$DATABASE (TMP$DATABASE_ID, TMP$NEXT_TRANSACTION, "
+                                   "TMP$OLDEST_ACTIVE, TMP$OLDEST_INTERESTING, TMP$OLDEST_SNAPSHOT) VALUES (1, %1, %2, %3, %4)")
+                        .arg(next)
+                        .arg(next - 3000000000)
+                        .arg(next - 3000000010)
+                        .arg(next - 5),
+                    QStringLiteral("INSERT INTO TMP$TRANSACTIONS (TMP$TRANSACTION_ID, TMP$ATTACHMENT_ID, TMP$STATE) "
+                                   "VALUES (%1, 1, 'ACTIVE')")
+                        .arg(next - 1)});
+        Window w(&db);
+        TfrmMain& f = *w.form;
+        w.show();
+        QCOMPARE(f.databasePage().value(row("TMP$NEXT_TRANSACTION")), QString::number(next));
+        QCOMPARE(f.databasePage().value(row("TMP$OLDEST_ACTIVE")), QString::number(next - 3000000000));
+        QCOMPARE(f.databasePage().value(FirstGapRow), QStringLiteral("3000000000"));
+        QCOMPARE(f.databasePage().value(FirstGapRow + 1), QStringLiteral("10"));
+        QCOMPARE(f.databasePage().value(FirstGapRow + 2), QStringLiteral("5"));
+
+        f.SelectPage(PageId::Transactions);
+        QCOMPARE(w.current(PageId::Transactions), next - 1);
+        w.prompts.answers = {QMessageBox::Ok};
+        f.transactionsPage().actTransactionCommit->trigger();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT TMP$STATE FROM TMP$TRANSACTIONS")).trimmed(), QStringLiteral("COMMIT"));
+    }
+
     // The thresholds are read when the window is created and written when it closes, in a
     // section of their own beside the monitoring options.
     void thresholdsThroughTheSettingsFile()

@@ -13,8 +13,10 @@
 #include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/grid/MonitorGrid.h"
 #include "mainwindow/sqlpane/PlanPane.h"
+#include "monitor/RowState.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswer.h"
+#include "support/ServerClient.h"
 #include "support/TestServer.h"
 
 #include <QAction>
@@ -23,12 +25,14 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
 #include <functional>
+#include <map>
 
 namespace {
 using Kind = ScriptedPrompts::Kind;
@@ -80,6 +84,18 @@ struct Reports {
     Reports& operator=(const Reports&) = delete;
 };
 
+// Refreshes (F5) until the check holds; false when it never does within a minute.
+bool refreshUntil(TfrmMain& form, const std::function<bool()>& check)
+{
+    for (int i = 0; i < 600; ++i) {
+        form.actRefresh->trigger();
+        if (check())
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
 int cursorPosition(const TdlgTextViewer& viewer) { return viewer.Memo->textCursor().position(); }
 int textEnd(const TdlgTextViewer& viewer) { return viewer.Memo->document()->characterCount() - 1; }
 }  // namespace
@@ -95,9 +111,11 @@ public slots:
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
 
-    // Each command asks about the current row in its own words, in a warning box whose default
-    // button is Cancel; OK writes the state; a row gone since the last refresh gets the failure
-    // text and nothing else. User names lose their padding, statement texts stay as they are.
+    // Each command asks about the chosen row in its own words and names it (id, user, client, the
+    // statement's SQL), in a warning box whose default button is Cancel; OK writes the state; a
+    // row gone since the last refresh gets the failure text and nothing else. User names lose
+    // their padding, statement texts stay as they are. When the chosen row has gone at a refresh,
+    // the commands wait until the user chooses a row.
     void controlCommandsAskAboutTheCurrentRow()
     {
         TestDatabase db;
@@ -115,7 +133,7 @@ private slots:
         QCOMPARE(prompts.requests.size(), size_t(1));
         const Prompts::Confirmation& asked = prompts.requests[0].confirmation;
         QCOMPARE(asked.caption, QStringLiteral("Confirm"));
-        QCOMPARE(asked.text, QStringLiteral("Are you sure you want to cancel this statement?\r\n\r\n") + sql);
+        QCOMPARE(asked.text, QStringLiteral("Are you sure you want to cancel this statement?\r\n\r\nID 11, user ANNA\r\n") + sql);
         QCOMPARE(asked.icon, QMessageBox::Warning);
         QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(asked.defaultButton, QMessageBox::Cancel);
@@ -129,9 +147,10 @@ private slots:
         f.usersPage().actAttachmentShutdown->trigger();
         QCOMPARE(prompts.requests.size(), size_t(2));
         QCOMPARE(prompts.requests[0].confirmation.text,
-                 QStringLiteral("Are you sure you want to cancel the current operations for the user ANNA?"));
+                 QStringLiteral("Are you sure you want to cancel the current operations for the user ANNA?\r\n\r\n"
+                                "ID 1, user ANNA"));
         QCOMPARE(prompts.requests[1].confirmation.text,
-                 QStringLiteral("Are you sure you want to shutdown this connection for user ANNA?"));
+                 QStringLiteral("Are you sure you want to shutdown this connection for user ANNA?\r\n\r\nID 1, user ANNA"));
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 1), QStringLiteral("CANCEL"));
 
         // the transaction ends between the refresh and the question: the update finds no row
@@ -143,20 +162,31 @@ private slots:
         f.transactionsPage().actTransactionCommit->trigger();
         QCOMPARE(prompts.requests.size(), size_t(2));
         QCOMPARE(prompts.requests[0].confirmation.text,
-                 QStringLiteral("Are you sure you want to commit transaction ID %1?").arg(id));
+                 QStringLiteral("Are you sure you want to commit transaction ID %1?\r\n\r\nID %1, user %2")
+                     .arg(id)
+                     .arg(id == 7 ? QStringLiteral("ANNA") : QStringLiteral("BERT")));
         QCOMPARE(prompts.requests[1].kind, Kind::Information);
         QCOMPARE(prompts.requests[1].confirmation.text,
                  QStringLiteral("Operation failed.  The transaction may no longer be active."));
 
-        // no answer given: the default button, Cancel, which changes nothing
+        // the chosen transaction has gone: the refresh moves the current row, the commands wait
         f.actRefresh->trigger();
         const qint64 other = w.current(PageId::Transactions);
         QVERIFY(other != id);
+        QVERIFY(!f.transactionsPage().actTransactionRollback->isEnabled());
+        QCOMPARE(f.statusBar()->currentMessage(),
+                 QStringLiteral("The transaction you chose has ended (ID %1). Choose a transaction to act on.").arg(id));
+        QVERIFY(f.transactionsPage().selectKey(other));
+        QVERIFY(f.transactionsPage().actTransactionRollback->isEnabled());
+        QVERIFY(f.statusBar()->currentMessage().isEmpty());
+        // no answer given: the default button, Cancel, which changes nothing
         prompts.clear();
         f.transactionsPage().actTransactionRollback->trigger();
         QCOMPARE(prompts.requests.size(), size_t(1));
         QCOMPARE(prompts.requests[0].confirmation.text,
-                 QStringLiteral("Are you sure you want to roll back transaction ID %1?").arg(other));
+                 QStringLiteral("Are you sure you want to roll back transaction ID %1?\r\n\r\nID %1, user %2")
+                     .arg(other)
+                     .arg(other == 7 ? QStringLiteral("ANNA") : QStringLiteral("BERT")));
         QCOMPARE(state(db, "TMP$TRANSACTIONS", "TMP$TRANSACTION_ID", int(other)), QStringLiteral("ACTIVE"));
     }
 
@@ -204,7 +234,7 @@ private slots:
         f.statementsPage().actStatementCancel->trigger();
         QCOMPARE(w.current(PageId::Statements), 12);
         QCOMPARE(prompts.questions, QStringList({QStringLiteral(
-                                        "Are you sure you want to cancel this statement?\r\n\r\nselect 11")}));
+                                        "Are you sure you want to cancel this statement?\r\n\r\nID 11, user ANNA\r\nselect 11")}));
         QCOMPARE(prompts.informations,
                  QStringList({QStringLiteral("Operation failed.  The statement may no longer be active.")}));
         QCOMPARE(state(db, "TMP$STATEMENTS", "TMP$STATEMENT_ID", 12), QStringLiteral("ACTIVE"));
@@ -258,7 +288,7 @@ private slots:
         w.prompts.answers = {QMessageBox::Ok};
         f.usersPage().actAttachmentShutdown->trigger();
         QCOMPARE(w.prompts.requests[0].confirmation.text,
-                 QStringLiteral("Are you sure you want to shutdown this connection for user CARL?"));
+                 QStringLiteral("Are you sure you want to shutdown this connection for user CARL?\r\n\r\nID 2, user CARL"));
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 2), QStringLiteral("SHUTDOWN"));
         QCOMPARE(state(db, "TMP$ATTACHMENTS", "TMP$ATTACHMENT_ID", 1), QStringLiteral("ACTIVE"));
     }
@@ -478,6 +508,78 @@ private slots:
         QCOMPARE(none.answered(), 0);
         QCOMPARE(reports.messages.size(), 1);
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+
+    // On a server, with other clients' statements running: the user chooses one; when it ends,
+    // the refresh moves the current row (by position) but Cancel waits for a new choice and the
+    // status bar says why, and the statement now current is not touched. Two statements selected
+    // together stay selected across a refresh and are cancelled after one question that names
+    // both; each result is reported.
+    void commandsActOnlyOnTheChosenStatements()
+    {
+        TestServer server;
+        if (!server.configured())
+            QSKIP("no test server: run through ctest, which starts it (QUILLMERE_TEST_SERVER_DIR)");
+        ServerDatabase db(server);  // monitored through MON$: nothing installed
+        Window w(db.name(), TestServer::userName(), TestServer::password());
+        TfrmMain& f = *w.form;
+        Reports reports;
+        w.show();
+        QVERIFY2(w.connected(), qPrintable(reports.messages.join(u'\n')));
+        f.SelectPage(PageId::Statements);
+        StatementsPage& page = f.statementsPage();
+        const Snapshot& statements = w.dm().cdsStatements;
+        Client first(db.name()), second(db.name()), third(db.name());
+        std::map<qint32, qint64> running;  // attachment -> its running statement
+        const auto readRunning = [&] {
+            running.clear();
+            const int attachment = statements.requireColumn(QStringLiteral("TMP$ATTACHMENT_ID"));
+            for (int row = 0; row < statements.rowCount(); ++row)
+                if (rowState(statements, row) == RowState::Active)
+                    running[qint32(statements.intValue(row, attachment))] = statements.intValue(row, statements.keyColumn());
+            return running.count(first.attachmentId()) + running.count(second.attachmentId()) +
+                   running.count(third.attachmentId());
+        };
+        for (Client* c : {&first, &second, &third})
+            c->startLong();
+        QVERIFY(refreshUntil(f, [&] { return readRunning() == 3; }));
+        const qint64 chosen = running[first.attachmentId()];
+        QVERIFY(page.selectKey(chosen));
+        QVERIFY(page.actStatementCancel->isEnabled());
+
+        // the chosen statement ends (another DBA cancels it)
+        QVERIFY(w.dm().CancelStatement(chosen));
+        QVERIFY2(first.wait(&w.dm()).contains(QLatin1String("operation was cancelled")), "");
+        QVERIFY(refreshUntil(f, [&] { return readRunning() == 2; }));
+        QVERIFY(w.current(PageId::Statements) != chosen);
+        QVERIFY(!page.actStatementCancel->isEnabled());
+        QCOMPARE(f.statusBar()->currentMessage(), QString::fromUtf8(msg::ChosenStatementsEnded).arg(chosen));
+        page.actStatementCancelExecute();  // as a shortcut would, were it enabled
+        QCOMPARE(w.prompts.count(Kind::Confirm), 0);
+        QCOMPARE(w.prompts.count(Kind::Beep), 1);
+
+        // two chosen together
+        const qint64 two[] = {running[second.attachmentId()], running[third.attachmentId()]};
+        QVERIFY(page.selectKey(two[0]));
+        for (int row = 0; row < statements.rowCount(); ++row)
+            if (statements.intValue(row, statements.keyColumn()) == two[1])
+                page.grid()->selectSnapshotRows({row});
+        QVERIFY(statements.rowCount() > 2);  // the monitor's own statements besides
+        f.actRefresh->trigger();
+        QCOMPARE(page.chosenRows().size(), size_t(2));
+        AnswerAfter prompts([] {});
+        page.actStatementCancel->trigger();
+        QCOMPARE(prompts.questions.size(), 1);
+        const QString asked = prompts.questions[0];
+        QVERIFY2(asked.startsWith(QStringLiteral("Are you sure you want to cancel these 2 statements?\r\n\r\n")),
+                 qPrintable(asked));
+        for (const qint64 id : two)
+            QVERIFY2(asked.contains(QStringLiteral("ID %1, user SYSDBA, client ").arg(id)), qPrintable(asked));
+        QCOMPARE(prompts.informations,
+                 QStringList({QStringLiteral("2 of 2 done.\r\n\r\nID %1: done\r\nID %2: done").arg(two[0]).arg(two[1])}));
+        for (Client* c : {&second, &third})
+            QVERIFY(c->wait(&w.dm()).contains(QLatin1String("operation was cancelled")));
+        QVERIFY2(reports.messages.isEmpty(), qPrintable(reports.messages.join(u'\n')));
     }
 
     // Contents shows Help/<program>.html beside the program in the window's own help window; the

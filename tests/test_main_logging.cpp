@@ -91,12 +91,14 @@ struct Window {
     const Prompts::Confirmation& asked(size_t i) const { return prompts.requests.at(i).confirmation; }
 };
 
-// One tick of the log timer, delivered the way the timer delivers it.
+// One tick of the log timer, delivered the way the timer delivers it, and its error reported
+// (after the timer's slot has returned).
 void tick(TfrmMain& f)
 {
     QVERIFY(f.TimerLog.isActive());
     QTimerEvent event(f.TimerLog.timerId());
     QCoreApplication::sendEvent(&f.TimerLog, &event);
+    QCoreApplication::sendPostedEvents();
 }
 
 // The logging passes so far, each with its own snapshot number in LOG$DATABASE.

@@ -13,6 +13,8 @@
 #include "dialogs/MultiExceptionHandler.h"
 #include "ib/CallWatchdog.h"
 #include "ib/IBError.h"
+#include "logging/IBPerformanceLogDM.h"
+#include "mainwindow/LoggingControl.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswer.h"
 #include "support/TestServer.h"
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -219,8 +222,9 @@ private slots:
     }
 
     // A lost connection is reported once: refreshing pauses (the timer stops, a tab change reads
-    // nothing) and the status bar says why, until F5 (which tries again), a disconnect or a new
-    // connection; the user is never held by reports.
+    // nothing) and the status bar says why, until F5 (which attaches again: while the server is
+    // away that fails and changes nothing, once it is back the window works on), a disconnect or a
+    // new connection; the user is never held by reports.
     void aLostConnectionLeavesTheUserInControl()
     {
         ServerDatabase db(m_server);  // monitored through MON$: nothing installed
@@ -230,6 +234,7 @@ private slots:
         QVERIFY(w.connected());
         QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), db.name());
         const QString lost = QString::fromUtf8(msg::StatusConnectionLost).arg(db.name());
+        const int port = m_server.port();
 
         m_server.kill();
         Shown shown;
@@ -268,12 +273,22 @@ private slots:
         QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), lost);
         QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 2);
 
+        // once the server is back on its port, F5 attaches again with the same parameters and
+        // refreshing runs as before
+        QCOMPARE(m_server.start(), port);
+        f.SelectPage(PageId::Statements);
+        f.actRefresh->trigger();
+        QVERIFY(w.connected());
+        QVERIFY(!f.dmServerProperties().GetConnectionLost());
+        QVERIFY(f.Timer.isActive());
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), db.name());
+        QVERIFY(w.rows(PageId::Statements) > 0);  // the monitor's own statements, read afresh
+
         f.actDisconnect->trigger();
         QVERIFY(!w.connected());
         QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Database).text().isEmpty());
 
-        // connecting again once the server is back: refreshing runs as before
-        m_server.start();
+        // connecting again through the dialog: refreshing runs as before
         const QString name = QStringLiteral("%1:%2").arg(m_server.serverName(), db.path());
         TfrmMain::setConnectDialogRunner([&](TdlgConnectToDB& dialog) {
             dialog.edtDatabaseName->setCurrentText(name);
@@ -285,6 +300,47 @@ private slots:
         QVERIFY(w.connected());
         QVERIFY(f.Timer.isActive());
         QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), name);
+    }
+
+    // The logging timer finds a lost connection too: with refreshing paused and a logging pass
+    // every 100 ms, a killed server is reported once, and the status bar says so.
+    void theLoggingTimerReportsALostConnectionOnce()
+    {
+        ServerDatabase db(m_server);
+        db.installViews();  // what the logging reads
+        Window w(db.name(), TestServer::userName(), TestServer::password());
+        TfrmMain& f = *w.form;
+        w.show();
+        QVERIFY(w.connected());
+        QStringList reports;
+        QuillmereApplication::setErrorHandler([&](const Exception& e) { reports << e.message(); });
+        f.actPaused->trigger();
+        TLoggingControl& logging = f.logging();
+        logging.EnsureLogModule();
+        TdmPerformanceLog& log = *logging.dmPerformanceLog();
+        log.SetItemEnabled(TLogItem::Database, true);
+        log.CreateGenerator();
+        log.CreateTables({log.ItemLogTableName(TLogItem::Database)});
+        QStringList missing, incorrect;
+        QVERIFY(log.GeneratorExists() && log.VerifyTables(missing, incorrect));
+        logging.SetLogInterval(100);
+        logging.StartLogging();
+        QVERIFY(f.TimerLog.isActive() && !f.Timer.isActive());
+        QSignalSpy passes(&f.TimerLog, &QTimer::timeout);
+        QVERIFY(QTest::qWaitFor([&] { return passes.count() >= 3; }, 60000));
+        QVERIFY2(reports.isEmpty(), qPrintable(reports.join(u'\n')));
+
+        m_server.kill();
+        passes.clear();
+        QVERIFY(QTest::qWaitFor([&] { return passes.count() >= 20; }, 120000));
+        QCoreApplication::sendPostedEvents();
+        QuillmereApplication::setErrorHandler({});
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(connectionGoneText(reports[0]), qPrintable(reports[0]));
+        QVERIFY(f.dmServerProperties().GetConnectionLost());
+        QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(),
+                 QString::fromUtf8(msg::StatusConnectionLost).arg(db.name()));
+        m_server.start();
     }
 };
 

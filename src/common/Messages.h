@@ -274,7 +274,7 @@ inline constexpr const char* SqlPaneSelectAll = "Select &All";
 
 // Control commands: the confirmation box and the texts when the server changed no row
 inline constexpr const char* ConfirmCaption = "Confirm";
-inline constexpr const char* ConfirmCancelStatement = "Are you sure you want to cancel this statement?\r\n\r\n";
+inline constexpr const char* ConfirmCancelStatement = "Are you sure you want to cancel this statement?";
 inline constexpr const char* ConfirmCommitTransaction = "Are you sure you want to commit transaction ID ";
 inline constexpr const char* ConfirmRollbackTransaction = "Are you sure you want to roll back transaction ID ";
 inline constexpr const char* ConfirmCancelAttachment =
@@ -284,6 +284,35 @@ inline constexpr const char* ConfirmQuestionEnd = "?";
 inline constexpr const char* FailedStatement = "Operation failed.  The statement may no longer be active.";
 inline constexpr const char* FailedTransaction = "Operation failed.  The transaction may no longer be active.";
 inline constexpr const char* FailedAttachment = "Operation failed.  The user may no longer be active.";
+// The question about several rows (%1: how many); the rows are listed below it.
+inline constexpr const char* ConfirmCancelStatements = "Are you sure you want to cancel these %1 statements?";
+inline constexpr const char* ConfirmCommitTransactions = "Are you sure you want to commit these %1 transactions?";
+inline constexpr const char* ConfirmRollbackTransactions = "Are you sure you want to roll back these %1 transactions?";
+inline constexpr const char* ConfirmCancelAttachments =
+    "Are you sure you want to cancel the current operations of these %1 connections?";
+inline constexpr const char* ConfirmShutdownAttachments = "Are you sure you want to shut down these %1 connections?";
+// What a question names of each target: its id, user, client and the start of its SQL text.
+inline constexpr const char* ConfirmTargetsSeparator = "\r\n\r\n";
+inline constexpr const char* ConfirmTargetLineEnd = "\r\n";
+inline constexpr const char* ControlTargetId = "ID %1";
+inline constexpr const char* ControlTargetUser = ", user %1";
+inline constexpr const char* ControlTargetClient = ", client %1";
+inline constexpr const char* ControlTargetProgramOnHost = "%1 on %2";
+inline constexpr const char* ControlTargetProcess = " (process %1)";
+inline constexpr const char* ControlTargetSqlInLine = ": %1";
+inline constexpr const char* ControlTargetCut = "\u2026";
+inline constexpr const char* ControlTargetsMore = "and %1 more";
+// The results of a command on several rows, one box: a summary line, then each row.
+inline constexpr const char* ControlResultsSummary = "%1 of %2 done.";
+inline constexpr const char* ControlResultDone = "ID %1: done";
+inline constexpr const char* ControlResultFailed = "ID %1: %2";
+// The status bar when the rows the user chose have ended (%1: their ids).
+inline constexpr const char* ChosenStatementsEnded =
+    "The statement you chose has ended (ID %1). Choose a statement to act on.";
+inline constexpr const char* ChosenTransactionsEnded =
+    "The transaction you chose has ended (ID %1). Choose a transaction to act on.";
+inline constexpr const char* ChosenAttachmentsEnded =
+    "The connection you chose has ended (ID %1). Choose a user to act on.";
 
 // Reports and help
 inline constexpr const char* ServerLogCaptionSuffix = " interbase.log";

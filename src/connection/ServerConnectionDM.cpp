@@ -58,6 +58,18 @@ void TdmServerProperties::SetConnected(bool connected)
         IBDatabase.close();
 }
 
+void TdmServerProperties::Reconnect()
+{
+    if (GetConnected()) {
+        // the server must take a new attachment before the lost one is let go
+        ib::Attachment probe;
+        probe.attach(ib::toClientText(IBDatabase.databaseName()), ib::databaseParamBlock(IBDatabase.params()));
+        probe.detach();
+        SetConnected(false);
+    }
+    SetConnected(true);
+}
+
 bool TdmServerProperties::IsConnectionLoss(const std::exception& error)
 {
     // the network failures, then a shut-down server, database or attachment

@@ -28,6 +28,11 @@ public:
     // connect and every disconnect clears it.
     bool GetConnectionLost() const { return m_connectionLost; }
     void SetConnectionLost(bool lost) { m_connectionLost = lost; }
+    // After a lost connection: attaches again with the same database name and parameters. The
+    // lost attachment is let go only once the server has taken a new one; then OnConnectionChange
+    // runs as after a disconnect and a connect. When the attach fails, everything stays as it was,
+    // the lost mark too, and the error is raised. Without an open connection it connects.
+    void Reconnect();
     // True for an error of the client library that says the connection is gone: the server can no
     // longer be reached over it, or it or its database was shut down.
     static bool IsConnectionLoss(const std::exception& error);

@@ -114,7 +114,9 @@ TLoggingControl::TLoggingControl(const Parts& parts)
     TimerLog.setInterval(static_cast<int>(m_logInterval));
     connect(&parts.setupLogging, &QAction::triggered, this, guarded([this] { actSetupLoggingExecute(); }));
     connect(&actLoggingEnabled, &QAction::triggered, this, guarded([this] { actLoggingEnabledExecute(); }));
-    connect(&TimerLog, &QTimer::timeout, this, guarded([this] { TimerLogTimer(); }));
+    // reported after the slot has returned, as the refresh's errors are (see TfrmMain::TimerTimer)
+    connect(&TimerLog, &QTimer::timeout, this,
+            [this] { errors::runGuardedReportingLater(this, [this] { TimerLogTimer(); }); });
 }
 
 TLoggingControl::~TLoggingControl() = default;
@@ -315,7 +317,20 @@ void TLoggingControl::TimerLogTimer()
     startLogStep(TimerLog, m_logIntervalLeft);
     // while disconnected, or while the connection is lost, there is nothing to log: the timer goes
     // on counting, and the first tick after a new connection (or after F5 found it back) logs again
-    if (!m_parts.server.GetConnected() || m_parts.server.GetConnectionLost())
+    TdmServerProperties& server = m_parts.server;
+    if (!server.GetConnected() || server.GetConnectionLost())
         return;
-    m_dmPerformanceLog->LogSnapshot();
+    try {
+        m_dmPerformanceLog->LogSnapshot();
+    } catch (const std::exception& e) {
+        // A pass that finds the connection gone marks it lost, as a refresh does: this report is
+        // the only one, refreshing pauses and the status bar says so until F5, a reconnect or a
+        // disconnect. Other errors are reported at every pass.
+        if (TdmServerProperties::IsConnectionLoss(e)) {
+            server.SetConnectionLost(true);
+            m_parts.refreshTimer.stop();
+            m_parts.updateCommandStates();
+        }
+        throw;
+    }
 }

@@ -156,6 +156,8 @@ void TfrmMain::connectActions()
         connect(entry, &QAction::triggered, this, guarded([this] { MemoryDisplayExecute(); }));
     connect(&Timer, &QTimer::timeout, this, guarded([this] { TimerTimer(); }));
     connect(PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
+    for (MonitorPage* page : m_pages)
+        connect(page, &MonitorPage::noticeChanged, this, [this] { UpdatePageNotice(); });
     connectCommandActions();
 }
 

@@ -200,6 +200,7 @@ void TfrmMain::SelectPage(PageId id)
 void TfrmMain::PageControlChange()
 {
     UpdateExportAction();
+    UpdatePageNotice();
     RefreshActivePage();
 }
 

@@ -88,6 +88,8 @@ public:
     void RefreshAction(QAction* entry);
     // The status bar's refresh panel: the last refresh and how long it took, and Paused.
     void UpdateRefreshPanel();
+    // The status bar's message: the active page's notice (the rows the user chose have ended).
+    void UpdatePageNotice();
     void MemoryDisplayExecute();
 
     // The monitoring options in the settings file (MainOptions.cpp).

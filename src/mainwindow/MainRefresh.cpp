@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QStatusBar>
 
 namespace {
 constexpr int LowestAcceptedODSMajorVersion = 11;
@@ -48,12 +49,13 @@ void TfrmMain::TimerTimer()
 
 void TfrmMain::actRefreshExecute()
 {
-    // after a lost connection, F5 tries again and resumes the timer
+    // After a lost connection F5 attaches again with the same name and parameters: the lost
+    // attachment cannot serve another call. The new connection's refresh and timer follow as
+    // after a connect.
     TdmServerProperties& server = *m_dmServerProperties;
     if (server.GetConnectionLost()) {
-        server.SetConnectionLost(false);
-        UpdateRefreshTimer();
-        UpdateCommandStates();
+        server.Reconnect();
+        return;
     }
     refreshNotingLoss(*this);
 }
@@ -143,6 +145,7 @@ void TfrmMain::UpdateCommandStates()
                         : connected                     ? QString::fromUtf8(msg::StatusLogging)
                                                         : QString::fromUtf8(msg::StatusLoggingWaits));
     UpdateRefreshPanel();
+    UpdatePageNotice();
     m_memory->showViews(actMemorySummary->isChecked(), actMemoryDetails->isChecked());
     // plans where the source gives them
     m_statements->setPlansShown(connected && m_dmQuillmere->GivesPlans());
@@ -150,6 +153,17 @@ void TfrmMain::UpdateCommandStates()
 }
 
 void TfrmMain::MemoryDisplayExecute() { UpdateCommandStates(); }
+
+void TfrmMain::UpdatePageNotice()
+{
+    // the message covers the logging and database panels while it shows; a lost connection is
+    // the more important news
+    const QString notice = activePage().notice();
+    if (notice.isEmpty() || m_dmServerProperties->GetConnectionLost())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(notice);
+}
 
 void TfrmMain::UpdateRefreshPanel()
 {

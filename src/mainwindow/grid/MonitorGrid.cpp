@@ -361,6 +361,47 @@ bool TMonitorGrid::currentRowShown() const
     return row >= 0 && snapshotRowOf(m_view->currentIndex()) == row;
 }
 
+std::vector<int> TMonitorGrid::selectedSnapshotRows() const
+{
+    std::vector<int> rows;
+    const QItemSelectionModel* selection = m_view->selectionModel();
+    if (!selection->hasSelection())
+        return rows;
+    // in the order shown: through the groups, depth first
+    const std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int r = 0; r < m_proxy->rowCount(parent); ++r) {
+            const QModelIndex child = m_proxy->index(r, 0, parent);
+            if (m_proxy->isGroup(child))
+                walk(child);
+            else if (selection->isRowSelected(r, parent))
+                if (const int row = snapshotRowOf(child); row >= 0)
+                    rows.push_back(row);
+        }
+    };
+    walk({});
+    return rows;
+}
+
+void TMonitorGrid::selectSnapshotRows(const std::vector<int>& rows)
+{
+    QItemSelection chosen;
+    for (const int row : rows)
+        if (const QModelIndex index = indexOfSnapshotRow(row); index.isValid())
+            chosen.select(index, index);
+    if (chosen.isEmpty())
+        return;
+    m_syncing = true;
+    m_view->selectionModel()->select(chosen, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    m_syncing = false;
+}
+
+void TMonitorGrid::clearRowSelection()
+{
+    m_syncing = true;
+    m_view->selectionModel()->clearSelection();
+    m_syncing = false;
+}
+
 void TMonitorGrid::setRowMarker(std::function<bool(int snapshotRow)> marker, const QString& hint)
 {
     m_rowMarker = std::move(marker);

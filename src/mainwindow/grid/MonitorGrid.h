@@ -79,6 +79,15 @@ public:
     // filtered out (the grid then has no current row, and commands on the row should wait).
     bool currentRowShown() const;
 
+    // The snapshot rows of the selected leaf rows, top to bottom as shown (a group line stands for
+    // no row of its own).
+    std::vector<int> selectedSnapshotRows() const;
+    // Selects these snapshot rows besides the current one (after a refresh: the rows the user had
+    // selected, where they still are); rows the grid does not show are left out.
+    void selectSnapshotRows(const std::vector<int>& rows);
+    // No row selected; the current row stays where it is.
+    void clearRowSelection();
+
     // Rows the grid marks (on a tinted background, with the hint), asked by snapshot row
     // while the cells are drawn; nullptr marks none. After the rows to mark have changed,
     // refreshRowMarks draws them again.

@@ -10,7 +10,10 @@
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
+#include <QScopedValueRollback>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -62,8 +65,16 @@ MonitorPage::MonitorPage(PageId id, const PageContext& context) : QObject(&conte
         m_grid = new TMonitorGrid(*m_snapshot, grids::gridDecl(*decl.grid), m_widget);
         m_grid->setObjectName(QString::fromLatin1(decl.gridName));
         m_layout->addWidget(m_grid);
-        // the commands follow the current row
-        connect(m_snapshot, &Snapshot::currentRowChanged, this, guarded([this] { updateActions(); }));
+        // the commands follow the current row and the selection; outside a refresh a move is the
+        // user's choice
+        connect(m_snapshot, &Snapshot::currentRowChanged, this, guarded([this] {
+                    userChoseRows();
+                    updateActions();
+                }));
+        connect(m_grid->view()->selectionModel(), &QItemSelectionModel::selectionChanged, this, guarded([this] {
+                    userChoseRows();
+                    updateActions();
+                }));
     }
 }
 
@@ -128,10 +139,12 @@ bool MonitorPage::refreshKeepingRow()
     }
     const QString key = keyColumn();
     // the views are repainted once, after the rows are in and the row is found again
+    const QScopedValueRollback<bool> refreshing(m_refreshing, true);
     snapshot.disableControls();
     bool found = false;
+    bool hadRows = false;
     try {
-        const bool hadRows = snapshot.isOpen() && !snapshot.isEmpty();
+        hadRows = snapshot.isOpen() && !snapshot.isEmpty();
         const QVariant value = hadRows && snapshot.recNo() >= 0 ? snapshot.value(key) : QVariant();
         if (snapshot.isOpen())
             snapshot.refresh();
@@ -144,7 +157,97 @@ bool MonitorPage::refreshKeepingRow()
         throw;
     }
     snapshot.enableControls();
+    followChoice(hadRows);
     return found;
+}
+
+void MonitorPage::userChoseRows()
+{
+    if (m_refreshing || !m_grid)
+        return;
+    const Snapshot& rows = *m_snapshot;
+    std::vector<int> selected = m_grid->selectedSnapshotRows();
+    if (selected.size() < 2) {
+        selected.clear();
+        if (hasCurrentRow() && m_grid->currentRowShown())
+            selected.push_back(rows.recNo());
+    }
+    choose(selected);
+    m_chosenGone = false;
+    setNotice({});
+}
+
+void MonitorPage::choose(const std::vector<int>& rows)
+{
+    const Snapshot& snapshot = *m_snapshot;
+    m_chosenKeys.clear();
+    m_chosenTexts.clear();
+    for (const int row : rows) {
+        m_chosenKeys.push_back(snapshot.keyOf(row));
+        m_chosenTexts << snapshot.plainText(row, snapshot.keyColumn()).trimmed();
+    }
+}
+
+void MonitorPage::followChoice(bool hadRows)
+{
+    const Snapshot& rows = *m_snapshot;
+    if (!hadRows || m_chosenKeys.empty()) {
+        // nothing was in sight to choose from: the row the read lands on is the one in sight
+        if (!m_chosenGone)
+            choose(hasCurrentRow() ? std::vector<int>{rows.recNo()} : std::vector<int>{});
+        return;
+    }
+    const bool several = m_chosenKeys.size() > 1;
+    std::vector<int> still;
+    if (!several && hasCurrentRow() && rows.keyOf(rows.recNo()) == m_chosenKeys.front()) {
+        still.push_back(rows.recNo());  // found again where the refresh put the current row
+    } else {
+        for (const std::string& key : m_chosenKeys)
+            for (int row = 0; row < rows.rowCount(); ++row)
+                if (rows.keyOf(row) == key) {
+                    still.push_back(row);
+                    break;
+                }
+    }
+    if (still.empty()) {
+        if (!m_chosenGone) {
+            m_chosenGone = true;
+            if (const char* text = chosenRowsEndedText())
+                setNotice(QString::fromUtf8(text).arg(m_chosenTexts.join(QStringLiteral(", "))));
+        }
+        // the row the refresh moved to is not highlighted as if chosen
+        m_grid->clearRowSelection();
+        return;
+    }
+    choose(still);
+    if (several)
+        m_grid->selectSnapshotRows(still);
+}
+
+std::vector<int> MonitorPage::chosenRows() const
+{
+    std::vector<int> out;
+    if (m_chosenGone || !m_grid || !hasCurrentRow())
+        return out;
+    const Snapshot& rows = *m_snapshot;
+    if (m_chosenKeys.size() == 1) {
+        // the one chosen row is the current row, in sight
+        if (m_grid->currentRowShown() && rows.keyOf(rows.recNo()) == m_chosenKeys.front())
+            out.push_back(rows.recNo());
+        return out;
+    }
+    for (const int row : m_grid->selectedSnapshotRows())
+        if (std::find(m_chosenKeys.begin(), m_chosenKeys.end(), rows.keyOf(row)) != m_chosenKeys.end())
+            out.push_back(row);
+    return out;
+}
+
+void MonitorPage::setNotice(const QString& notice)
+{
+    if (notice == m_notice)
+        return;
+    m_notice = notice;
+    emit noticeChanged();
 }
 
 bool MonitorPage::hasCurrentRow() const
@@ -170,7 +273,14 @@ QVariant MonitorPage::currentKey() const
 
 bool MonitorPage::selectKey(const QVariant& key)
 {
-    return m_snapshot && m_snapshot->isOpen() && m_snapshot->locate(keyColumn(), key);
+    if (!m_snapshot || !m_snapshot->isOpen() || !m_snapshot->locate(keyColumn(), key))
+        return false;
+    // the row alone is selected, and chosen (also when it was current already)
+    m_grid->clearRowSelection();
+    m_grid->selectSnapshotRows({m_snapshot->recNo()});
+    userChoseRows();
+    updateActions();
+    return true;
 }
 
 QList<QStringList> MonitorPage::shownRows() const

@@ -21,6 +21,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QIcon;
@@ -80,7 +82,18 @@ public:
 
     // The current row's key; null when there is no current row.
     QVariant currentKey() const;
-    // Makes the row with the key current; false (nothing moved) when there is none.
+
+    // What the page's commands act on: the rows the user chose, by key. A choice is the current
+    // row the user moved to, or several rows selected together; a refresh keeps the rule for where
+    // the current row lands, but never makes another row the chosen one. When every chosen row
+    // has gone, nothing is chosen until the user picks a row again, and the page's notice says so.
+    // The rows, top to bottom as shown; none while nothing chosen is in sight.
+    std::vector<int> chosenRows() const;
+    bool chosenRowsGone() const { return m_chosenGone; }
+    // The status bar's word from the page (the chosen rows have ended); empty when there is none.
+    QString notice() const { return m_notice; }
+    // Makes the row with the key current, and the user's choice; false (nothing moved) when there
+    // is none.
     bool selectKey(const QVariant& key);
     // The grid's rows as shown: the visible columns' texts, top to bottom (sorts, filters and
     // groupings applied).
@@ -91,8 +104,14 @@ public:
     virtual void readOptions(const SettingsFile& settings);
     virtual void writeOptions(SettingsFile& settings) const;
 
+signals:
+    void noticeChanged();
+
 protected:
     const PageContext& context() const { return m_context; }
+    // The notice when the chosen rows have ended, with %1 for their keys; nullptr on pages whose
+    // rows nothing acts on.
+    virtual const char* chosenRowsEndedText() const { return nullptr; }
     QVBoxLayout* layout() const { return m_layout; }
     // A command of the page: an action of the window's, initially enabled or not.
     QAction* addAction(const char* name, const char* caption, const char* shortcut, bool enabled, const QIcon& icon);
@@ -111,6 +130,13 @@ protected:
     void goToUserOfCurrentRow();
 
 private:
+    // The user moved the current row or changed the selection: that is the choice from now on.
+    void userChoseRows();
+    void choose(const std::vector<int>& rows);
+    // After a re-read: the choice followed to where its rows are now, or found gone.
+    void followChoice(bool hadRows);
+    void setNotice(const QString& notice);
+
     PageId m_id;
     const PageContext& m_context;
     QWidget* m_widget = nullptr;
@@ -118,4 +144,9 @@ private:
     Snapshot* m_snapshot = nullptr;
     TMonitorGrid* m_grid = nullptr;
     QToolBar* m_toolBar = nullptr;
+    std::vector<std::string> m_chosenKeys;  // Snapshot::keyOf of the chosen rows
+    QStringList m_chosenTexts;              // and their keys as text, for the notice
+    bool m_chosenGone = false;
+    bool m_refreshing = false;
+    QString m_notice;
 };

@@ -11,6 +11,8 @@
 #include "monitor/RowState.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
+#include <QTreeView>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -21,8 +23,11 @@ constexpr int PlanPaneHeight = 90;         // the plan keeps its height
 
 const ControlCommand StatementCancel{
     ControlOperation::CancelStatement,
-    [](const Snapshot& s) { return QString::fromUtf8(msg::ConfirmCancelStatement) + statementText(s); },
-    msg::FailedStatement};
+    [](const Snapshot&, int) { return QString::fromUtf8(msg::ConfirmCancelStatement); },
+    msg::ConfirmCancelStatements,
+    msg::FailedStatement,
+    [](RowState state) { return state == RowState::Active || state == RowState::Stalled; },
+    true};
 }  // namespace
 
 StatementsPage::StatementsPage(const PageContext& context) : MonitorPage(PageId::Statements, context)
@@ -53,6 +58,13 @@ StatementsPage::StatementsPage(const PageContext& context) : MonitorPage(PageId:
         return dm.StatementPlan(statementId);
     });
 
+    // a grid that shows no row (a filter hides them all) shows no SQL and no plan either
+    for (TSqlPane* pane : {m_sql, static_cast<TSqlPane*>(m_plan)}) {
+        pane->setRowInSight([this] { return grid()->currentRowShown(); });
+        connect(grid()->view()->selectionModel(), &QItemSelectionModel::currentChanged, pane,
+                [pane] { pane->rowInSightChanged(); });
+    }
+
     actStatementCancel = addAction("actStatementCancel", msg::ActStatementCancel, nullptr, true, mainicons::cancel());
     actStatementGoToUser = addAction("actStatementGoToUser", msg::ActGoToUser, "Ctrl+U", false, QIcon());
     addToolBar("tlbStatements", {actStatementCancel, actStatementGoToUser});
@@ -62,11 +74,12 @@ StatementsPage::StatementsPage(const PageContext& context) : MonitorPage(PageId:
 
 void StatementsPage::updateActions()
 {
-    const RowState state = currentRowState(*snapshot());
-    actStatementCancel->setEnabled(state == RowState::Active || state == RowState::Stalled);
+    actStatementCancel->setEnabled(actsOnChosenRows(*this, StatementCancel));
     actStatementGoToUser->setEnabled(hasCurrentRow());
 }
 
 void StatementsPage::setPlansShown(bool shown) { m_plan->setVisible(shown); }
 
-void StatementsPage::actStatementCancelExecute() { runControlCommand(context().dm, *grid(), StatementCancel); }
+void StatementsPage::actStatementCancelExecute() { runControlCommand(context().dm, *this, StatementCancel); }
+
+const char* StatementsPage::chosenRowsEndedText() const { return msg::ChosenStatementsEnded; }

@@ -26,6 +26,9 @@ public:
     QAction* actStatementCancel;
     QAction* actStatementGoToUser;
 
+protected:
+    const char* chosenRowsEndedText() const override;
+
 private:
     QSplitter* m_splitter;
     TSqlPane* m_sql;

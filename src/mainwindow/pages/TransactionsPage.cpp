@@ -11,17 +11,16 @@
 #include <QAction>
 
 namespace {
-QString transactionQuestion(const char* lead, const Snapshot& s)
-{
-    return QString::fromUtf8(lead) + transactionNumber(s) + QString::fromUtf8(msg::ConfirmQuestionEnd);
-}
+bool endable(RowState state) { return state == RowState::Active || state == RowState::Limbo; }
 
 const ControlCommand TransactionCommit{
     ControlOperation::CommitTransaction,
-    [](const Snapshot& s) { return transactionQuestion(msg::ConfirmCommitTransaction, s); }, msg::FailedTransaction};
+    [](const Snapshot& s, int row) { return questionAbout(msg::ConfirmCommitTransaction, transactionNumber(s, row)); },
+    msg::ConfirmCommitTransactions, msg::FailedTransaction, endable};
 const ControlCommand TransactionRollback{
     ControlOperation::RollbackTransaction,
-    [](const Snapshot& s) { return transactionQuestion(msg::ConfirmRollbackTransaction, s); }, msg::FailedTransaction};
+    [](const Snapshot& s, int row) { return questionAbout(msg::ConfirmRollbackTransaction, transactionNumber(s, row)); },
+    msg::ConfirmRollbackTransactions, msg::FailedTransaction, endable};
 }  // namespace
 
 TransactionsPage::TransactionsPage(const PageContext& context, const DatabasePage& database)
@@ -49,18 +48,19 @@ TransactionsPage::TransactionsPage(const PageContext& context, const DatabasePag
 
 void TransactionsPage::updateActions()
 {
-    const RowState state = currentRowState(*snapshot());
-    actTransactionCommit->setEnabled(state == RowState::Active || state == RowState::Limbo);
+    actTransactionCommit->setEnabled(actsOnChosenRows(*this, TransactionCommit));
     actTransactionRollback->setEnabled(actTransactionCommit->isEnabled());
     actTransactionGoToUser->setEnabled(hasCurrentRow());
 }
 
-void TransactionsPage::actTransactionCommitExecute() { runControlCommand(context().dm, *grid(), TransactionCommit); }
+void TransactionsPage::actTransactionCommitExecute() { runControlCommand(context().dm, *this, TransactionCommit); }
 
 void TransactionsPage::actTransactionRollbackExecute()
 {
-    runControlCommand(context().dm, *grid(), TransactionRollback);
+    runControlCommand(context().dm, *this, TransactionRollback);
 }
+
+const char* TransactionsPage::chosenRowsEndedText() const { return msg::ChosenTransactionsEnded; }
 
 void TransactionsPage::MarkOldestActiveTransaction()
 {

@@ -29,6 +29,9 @@ public:
     QAction* actTransactionRollback;
     QAction* actTransactionGoToUser;
 
+protected:
+    const char* chosenRowsEndedText() const override;
+
 private:
     void MarkOldestActiveTransaction();
 

@@ -5,21 +5,22 @@
 #include "mainwindow/grid/MonitorGrid.h"
 #include "mainwindow/pages/ControlCommand.h"
 #include "monitor/QuillmereDM.h"
+#include "monitor/RowState.h"
 
 #include <QAction>
 
 namespace {
-QString userQuestion(const char* lead, const Snapshot& s)
-{
-    return QString::fromUtf8(lead) + userName(s) + QString::fromUtf8(msg::ConfirmQuestionEnd);
-}
+// the state is not looked at: any connection can be cancelled or shut down
+bool anyState(RowState) { return true; }
 
 const ControlCommand AttachmentCancel{
     ControlOperation::CancelAttachment,
-    [](const Snapshot& s) { return userQuestion(msg::ConfirmCancelAttachment, s); }, msg::FailedAttachment};
+    [](const Snapshot& s, int row) { return questionAbout(msg::ConfirmCancelAttachment, userName(s, row)); },
+    msg::ConfirmCancelAttachments, msg::FailedAttachment, anyState};
 const ControlCommand AttachmentShutdown{
     ControlOperation::ShutdownAttachment,
-    [](const Snapshot& s) { return userQuestion(msg::ConfirmShutdownAttachment, s); }, msg::FailedAttachment};
+    [](const Snapshot& s, int row) { return questionAbout(msg::ConfirmShutdownAttachment, userName(s, row)); },
+    msg::ConfirmShutdownAttachments, msg::FailedAttachment, anyState};
 }  // namespace
 
 UsersPage::UsersPage(const PageContext& context) : MonitorPage(PageId::Users, context)
@@ -36,13 +37,14 @@ UsersPage::UsersPage(const PageContext& context) : MonitorPage(PageId::Users, co
 
 void UsersPage::updateActions()
 {
-    const Snapshot& users = *snapshot();
-    actAttachmentCancel->setEnabled(users.isOpen() && !users.isEmpty());
+    actAttachmentCancel->setEnabled(actsOnChosenRows(*this, AttachmentCancel));
     actAttachmentShutdown->setEnabled(actAttachmentCancel->isEnabled());
 }
 
 bool UsersPage::selectAttachment(qint64 attachmentId) { return selectKey(attachmentId) && grid()->currentRowShown(); }
 
-void UsersPage::actAttachmentCancelExecute() { runControlCommand(context().dm, *grid(), AttachmentCancel); }
+void UsersPage::actAttachmentCancelExecute() { runControlCommand(context().dm, *this, AttachmentCancel); }
 
-void UsersPage::actAttachmentShutdownExecute() { runControlCommand(context().dm, *grid(), AttachmentShutdown); }
+void UsersPage::actAttachmentShutdownExecute() { runControlCommand(context().dm, *this, AttachmentShutdown); }
+
+const char* UsersPage::chosenRowsEndedText() const { return msg::ChosenAttachmentsEnded; }

@@ -1,6 +1,6 @@
 #pragma once
-// The Users tab: the attachments grid; Cancel Current Operation and Shutdown, enabled while the
-// grid has rows (the state is not looked at).
+// The Users tab: the attachments grid; Cancel Current Operation and Shutdown, enabled while a
+// chosen row is in sight (the state is not looked at).
 
 #include "mainwindow/pages/MonitorPage.h"
 
@@ -18,4 +18,7 @@ public:
 
     QAction* actAttachmentCancel;
     QAction* actAttachmentShutdown;
+
+protected:
+    const char* chosenRowsEndedText() const override;
 };

@@ -49,13 +49,20 @@ void TPlanPane::showEvent(QShowEvent* event)
     errors::runGuarded([this] { showCurrentPlan(); });
 }
 
+void TPlanPane::rowInSightChanged()
+{
+    if (rowInSight() != m_rowWasInSight)
+        errors::runGuarded([this] { showCurrentPlan(); });
+}
+
 void TPlanPane::showCurrentPlan()
 {
     // a hidden pane reads nothing: the server is asked only for a plan someone sees
     if (!isVisible())
         return;
     const Snapshot* s = m_planSnapshot;
-    const bool row = s && !s->controlsDisabled() && s->isOpen() && s->recNo() >= 0 &&
+    m_rowWasInSight = rowInSight();
+    const bool row = m_rowWasInSight && s && !s->controlsDisabled() && s->isOpen() && s->recNo() >= 0 &&
                      !s->isNull(QStringLiteral("TMP$STATEMENT_ID"));
     m_statement = row ? s->asInteger(QStringLiteral("TMP$STATEMENT_ID")) : -1;
     QString plan;

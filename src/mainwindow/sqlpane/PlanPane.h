@@ -22,6 +22,8 @@ public:
     void bindPlan(Snapshot* snapshot, PlanReader reader);
     // The statement whose plan is shown; -1 when none.
     qint64 shownStatement() const { return m_statement; }
+    // Read again only when the row comes into sight or leaves it.
+    void rowInSightChanged() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -33,5 +35,6 @@ private:
     PlanReader m_reader;
     qint64 m_statement = -1;
     bool m_readPending = false;
+    bool m_rowWasInSight = true;
     QList<QMetaObject::Connection> m_planConnections;
 };

@@ -47,10 +47,16 @@ void TSqlPane::bind(Snapshot* snapshot, const QString& column)
     showCurrentRow();
 }
 
+void TSqlPane::setRowInSight(std::function<bool()> inSight)
+{
+    m_inSight = std::move(inSight);
+    showCurrentRow();
+}
+
 void TSqlPane::showCurrentRow()
 {
     QString text;
-    if (m_snapshot && !m_snapshot->controlsDisabled() && m_snapshot->recNo() >= 0)
+    if (m_snapshot && !m_snapshot->controlsDisabled() && m_snapshot->recNo() >= 0 && rowInSight())
         text = m_snapshot->asText(m_column);
     if (text == m_shown)
         return;

@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 
+#include <functional>
+
 class Snapshot;
 class TInterBaseSqlHighlighter;
 
@@ -19,10 +21,16 @@ public:
     // Shows the column's text of the snapshot's current row from now on (nullptr: nothing).
     void bind(Snapshot* snapshot, const QString& column = QStringLiteral("TMP$SQL"));
     TInterBaseSqlHighlighter* highlighter() const { return m_highlighter; }
+    // Whether the snapshot's current row is in sight (a grid's filters may hide every row); the
+    // pane is empty while it is not. Without it the current row always is.
+    void setRowInSight(std::function<bool()> inSight);
+    // Call when the row in sight may have changed without the snapshot's cursor moving.
+    virtual void rowInSightChanged() { showCurrentRow(); }
 
     static QFont paneFont();
 
 protected:
+    bool rowInSight() const { return !m_inSight || m_inSight(); }
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -34,4 +42,5 @@ private:
     QString m_column;
     QString m_shown;
     QList<QMetaObject::Connection> m_connections;
+    std::function<bool()> m_inSight;
 };
