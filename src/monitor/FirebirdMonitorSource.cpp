@@ -12,7 +12,7 @@ QString withId(const char* prefix, int64_t id) { return QString::fromLatin1(pref
 
 // Whether the attachment is there to act on; the server's own (cache writer, garbage collector)
 // refuse with a message of their own.
-bool userAttachmentThere(const ControlStatements::Step& run, int32_t id)
+bool userAttachmentThere(const ControlStatements::Step& run, int64_t id)
 {
     const std::optional<int64_t> system = run(withId(fbsql::AttachmentSystemFlagPrefix, id));
     if (system && *system != 0)
