@@ -10,6 +10,7 @@
 #include "history/HistoryStore.h"
 #include "history/RecordingPass.h"
 #include "monitor/QuillmereDM.h"
+#include "support/HistoryFixture.h"
 #include "support/SnapshotText.h"
 #include "support/TestServer.h"
 
@@ -41,25 +42,6 @@ struct Monitor {
         connection.SetConnected(true);
     }
 };
-
-bool anyRunning(const Snapshot& statements)
-{
-    for (int r = 0; r < statements.rowCount(); ++r)
-        if (statements.plainText(r, statements.requireColumn(QStringLiteral("TMP$STATE"))).trimmed() == QLatin1String("ACTIVE"))
-            return true;
-    return false;
-}
-
-WorkloadOptions quickWorkload()
-{
-    WorkloadOptions options;
-    options.longQuerySize = 150;
-    options.stockCheckLoops = 3'000'000;
-    options.hold = 5s;
-    options.orderInterval = 20ms;
-    options.rest = 100ms;
-    return options;
-}
 
 // The moments a store holds now, read as the window would (0 while it cannot be read yet).
 size_t momentsIn(const QString& file)

@@ -429,4 +429,36 @@ inline constexpr const char* HistoryWriterMarkFailed = "The history store's writ
 inline constexpr const char* HistoryRowDamaged = "Internal error: a recorded row of the history store %1 cannot be read.";
 inline constexpr const char* HistoryMomentGone = "The recorded moment %1 is no longer in the history store.";
 
+// The window's history: Monitor > Record History, the history mode and its timeline, the range
+// view and the rate charts
+inline constexpr const char* ActRecordHistory = "Record &History";
+inline constexpr const char* ActHistory = "Histor&y";
+inline constexpr const char* ActLive = "&Live";
+inline constexpr const char* StatusRecordingHistory = "Recording history";
+// %1: the program that records, %2: its process id
+inline constexpr const char* StatusHistoryRecordedBy = "History recorded by %1 (process %2)";
+inline constexpr const char* StatusHistoryNotRecorded = "History not recorded";
+// the refresh panel while a recorded moment is shown; %1: the moment's time
+inline constexpr const char* StatusHistoryMoment = "History %1";
+// %1: the database name
+inline constexpr const char* HistoryNothingRecorded =
+    "No history of the database %1 has been recorded yet. Monitor > Record History records it while the window "
+    "is connected.";
+inline constexpr const char* HistoryNoDatabase = "Connect to a database first: its history is shown.";
+inline constexpr const char* HistoryStripHint =
+    "Click a moment; Left and Right step one recorded moment, Home and End go to the first and the last; "
+    "Shift+click marks the start of a range; Esc returns to the live view";
+inline constexpr const char* HistoryLaneLabels[] = {"Attachments", "Active statements", "Gap: Next - Oldest active",
+                                                    "Page reads/s", "Memory"};
+inline constexpr const char* HistoryRangeButton = "Statements &Ran...";
+inline constexpr const char* HistoryChartsButton = "Rate &Charts...";
+inline constexpr const char* HistoryLiveButton = "&Live";
+// %1 and %2: the times of the range's first and last moments
+inline constexpr const char* HistoryRangeTitle = "Statements that ran between %1 and %2";
+inline constexpr const char* HistoryRangeHeaders[] = {"Elapsed", "User", "Client host", "Client program",
+                                                      "Process", "First seen running", "Last seen running", "SQL"};
+inline constexpr const char* HistoryChartsTitle = "Database rates over the recorded span";
+inline constexpr const char* HistoryChartsAxis = "Per second";
+inline constexpr const char* HistoryChartsTimeAxis = "Time";
+
 }  // namespace msg

@@ -65,6 +65,8 @@ public:
     void fill(int64_t moment, Snapshot& snapshot);
     // The rows alone, in the recorded order.
     RowStore rows(int64_t moment, const catalogue::SnapshotDecl& decl);
+    // The character set of the connection that recorded the moment (its texts' decoder).
+    QString charset(int64_t moment) { return momentRow(moment).charset; }
     // The plan of a statement alive at the moment, empty when it was never seen running.
     QString statementPlan(int64_t moment, int64_t statementId);
 

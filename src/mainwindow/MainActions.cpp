@@ -6,6 +6,7 @@
 #include "common/ErrorReporting.h"
 #include "common/Messages.h"
 #include "mainwindow/MainIcons.h"
+#include "mainwindow/history/HistoryMode.h"
 #include "mainwindow/grid/GridText.h"
 #include "mainwindow/grid/MonitorGrid.h"
 #include "mainwindow/pages/MemoryPage.h"
@@ -48,6 +49,11 @@ const ActionDecl Actions[] = {
     {&TfrmMain::actMemoryDetails, "actMemoryDetails", msg::ActMemoryDetails, nullptr, Check::Radio, false, true, 0},
     {&TfrmMain::actShowSystemTables, "actShowSystemTables", msg::ActShowSystemTables, nullptr, Check::Toggle,
      true, true, 0},
+    // Record History is on until the settings file or the connection's source says otherwise;
+    // History shows the recorded moments, Live (Esc) returns from them
+    {&TfrmMain::actRecordHistory, "actRecordHistory", msg::ActRecordHistory, nullptr, Check::Toggle, true, true, 0},
+    {&TfrmMain::actHistory, "actHistory", msg::ActHistory, "Ctrl+H", Check::Toggle, false, true, 0},
+    {&TfrmMain::actLive, "actLive", msg::ActLive, "Esc", Check::None, false, false, 0},
     {&TfrmMain::actSetupLogging, "actSetupLogging", msg::ActSetupLogging, nullptr, Check::None, false, false, 0},
     {&TfrmMain::actLoggingEnabled, "actLoggingEnabled", msg::ActLoggingEnabled, nullptr, Check::Toggle, false,
      false, 0},
@@ -131,6 +137,8 @@ void TfrmMain::createMenus()
     QMenu* memory = monitor->addMenu(QString::fromUtf8(msg::MenuMemory));
     memory->addActions({actMemorySummary, actMemoryDetails});
     monitor->addAction(actShowSystemTables);
+    monitor->addSeparator();
+    monitor->addActions({actRecordHistory, actHistory, actLive});
 
     QMenu* logging = bar->addMenu(QString::fromUtf8(msg::MenuLogging));
     logging->addActions({actSetupLogging, actLoggingEnabled});
@@ -155,6 +163,8 @@ void TfrmMain::connectActions()
     for (QAction* entry : {actMemorySummary, actMemoryDetails})
         connect(entry, &QAction::triggered, this, guarded([this] { MemoryDisplayExecute(); }));
     connect(&Timer, &QTimer::timeout, this, guarded([this] { TimerTimer(); }));
+    connect(actHistory, &QAction::triggered, this, guarded([this] { actHistoryExecute(); }));
+    connect(actLive, &QAction::triggered, this, guarded([this] { m_history->showLive(); }));
     connect(PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
     for (MonitorPage* page : m_pages)
         connect(page, &MonitorPage::noticeChanged, this, [this] { UpdatePageNotice(); });

@@ -7,6 +7,9 @@
 #include "connection/ServerConnectionDM.h"
 #include "dialogs/MultiExceptionHandler.h"
 #include "mainwindow/LoggingControl.h"
+#include "mainwindow/history/HistoryMode.h"
+#include "mainwindow/history/HistoryRecording.h"
+#include "mainwindow/history/TimelineStrip.h"
 #include "mainwindow/pages/DatabasePage.h"
 #include "mainwindow/pages/MemoryPage.h"
 #include "mainwindow/pages/StatementsPage.h"
@@ -19,6 +22,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int ClientWidth = 688;
@@ -52,10 +56,17 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     // the visual parts, both timers stopped
     createActions();
     createMenus();
-    PageControl = new QTabWidget(this);
+    // the tabs, and below them the history's timeline strip while a recorded moment is shown
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnlCentral"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    PageControl = new QTabWidget(central);
     PageControl->setObjectName(QStringLiteral("PageControl"));
     PageControl->setDocumentMode(false);
-    setCentralWidget(PageControl);
+    column->addWidget(PageControl, 1);
+    setCentralWidget(central);
     createStatusBar();
     // The client area, below the menu bar (which a desktop with a global menu shows elsewhere),
     // holds the tabs and the status bar.
@@ -75,6 +86,11 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     m_logging = std::make_unique<TLoggingControl>(TLoggingControl::Parts{
         *this, *m_dmServerProperties, *m_dmQuillmere, Timer, *actPaused, TimerLog, *actSetupLogging,
         *actLoggingEnabled, [this] { UpdateCommandStates(); }});
+    m_recording = std::make_unique<THistoryRecording>(
+        THistoryRecording::Parts{*m_dmServerProperties, *m_dmQuillmere, *actRecordHistory, [this] { UpdateCommandStates(); }});
+    static_cast<QVBoxLayout*>(central->layout())->addWidget(m_history->strip());
+    connect(m_history.get(), &THistoryMode::changed, this, guarded([this] { HistoryChanged(); }));
+    connect(m_recording.get(), &THistoryRecording::recorded, this, guarded([this] { m_history->momentsAdded(); }));
     connectActions();
     try {
         ReadMonitorOptions();
@@ -104,6 +120,8 @@ TfrmMain::~TfrmMain()
         delete page;
     m_pages.clear();
     m_logging.reset();
+    m_recording.reset();
+    m_history.reset();
     m_dmQuillmere.reset();
     m_dmServerProperties.reset();
     m_errorHandler.reset();
@@ -115,13 +133,16 @@ void TfrmMain::CreateDataModules()
     m_dmServerProperties->OnConnectionChange = [this](TdmServerProperties*) { ConnectionChanged(); };
     m_dmQuillmere = std::make_unique<TdmQuillmere>();
     m_dmQuillmere->SetDatabase(&m_dmServerProperties->IBDatabase);
+    m_history = std::make_unique<THistoryMode>(
+        THistoryMode::Parts{*m_dmServerProperties, *m_dmQuillmere, *this, *actHistory, *actLive});
     createPages();
 }
 
 void TfrmMain::createPages()
 {
     m_pageContext = std::make_unique<PageContext>(PageContext{*m_dmQuillmere, *m_dmServerProperties, *this,
-                                                              *PageControl, [this](qint64 id) { GoToUser(id); }});
+                                                              *PageControl, [this](qint64 id) { GoToUser(id); },
+                                                              *m_history});
     const PageContext& context = *m_pageContext;
     // in tab order
     m_database = new DatabasePage(context);
@@ -147,6 +168,9 @@ void TfrmMain::createStatusBar()
     stbDatabase->setObjectName(QStringLiteral("stbDatabase"));
     bar->addWidget(stbLogging);
     bar->addWidget(stbDatabase, 1);
+    stbHistory = new QLabel(bar);
+    stbHistory->setObjectName(QStringLiteral("stbHistory"));
+    bar->addWidget(stbHistory);
     stbRefresh = new QLabel(bar);
     stbRefresh->setObjectName(QStringLiteral("stbRefresh"));
     bar->addPermanentWidget(stbRefresh);
@@ -157,6 +181,7 @@ QLabel& TfrmMain::statusPanel(StatusPanel panel) const
     switch (panel) {
     case StatusPanel::Logging: return *stbLogging;
     case StatusPanel::Database: return *stbDatabase;
+    case StatusPanel::History: return *stbHistory;
     case StatusPanel::Refresh: break;
     }
     return *stbRefresh;
@@ -228,3 +253,15 @@ quint32 TfrmMain::LogInterval() const { return m_logging->LogInterval(); }
 TdmPerformanceLog* TfrmMain::dmPerformanceLog() const { return m_logging->dmPerformanceLog(); }
 
 void TfrmMain::actDisconnectExecute() { m_dmServerProperties->SetConnected(false); }
+
+void TfrmMain::actHistoryExecute()
+{
+    // the action has flipped its check already; the mode sets it again from what it shows
+    if (!actHistory->isChecked()) {
+        m_history->showLive();
+        return;
+    }
+    actHistory->setChecked(m_history->shown());
+    const QString databaseName = m_dmServerProperties->GetDatabaseName();
+    m_history->showStore(THistoryRecording::storeFileName(databaseName), databaseName);
+}

@@ -34,6 +34,8 @@ class UsersPage;
 class TdlgConnectToDB;
 class TdmPerformanceLog;
 class TLoggingControl;
+class THistoryMode;
+class THistoryRecording;
 class TdmQuillmere;
 class TdmServerProperties;
 class TMonitorGrid;
@@ -70,7 +72,7 @@ public:
     UsersPage& usersPage() const { return *m_users; }
 
     // The status bar's panels: the logging state, the database, the last refresh (or Paused).
-    enum class StatusPanel { Logging, Database, Refresh };
+    enum class StatusPanel { Logging, Database, Refresh, History };
     QLabel& statusPanel(StatusPanel panel) const;
 
     void UpdateCommandStates();
@@ -126,6 +128,14 @@ public:
     quint32 LogInterval() const;
     TdmPerformanceLog* dmPerformanceLog() const;
 
+    // Monitor > Record History and its timer (history/HistoryRecording.h); the history mode, which
+    // shows recorded moments on the pages (history/HistoryMode.h).
+    THistoryRecording& recording() const { return *m_recording; }
+    THistoryMode& historyMode() const { return *m_history; }
+    void actHistoryExecute();
+    // A recorded moment was chosen, or the live view came back.
+    void HistoryChanged();
+
     // The refresh timer and the logging timer.
     QTimer Timer;
     QTimer TimerLog;
@@ -148,6 +158,9 @@ public:
     QAction* actShowSystemTables = nullptr;
     QAction* actSetupLogging = nullptr;
     QAction* actLoggingEnabled = nullptr;
+    QAction* actRecordHistory = nullptr;
+    QAction* actHistory = nullptr;
+    QAction* actLive = nullptr;
     QAction* actViewDatabaseStatistics = nullptr;
     QAction* actViewInterbaseLog = nullptr;
     QAction* actHelpContents = nullptr;
@@ -177,6 +190,8 @@ private:
     std::unique_ptr<TdmServerProperties> m_dmServerProperties;
     std::unique_ptr<TdmQuillmere> m_dmQuillmere;
     std::unique_ptr<TLoggingControl> m_logging;
+    std::unique_ptr<THistoryRecording> m_recording;
+    std::unique_ptr<THistoryMode> m_history;
     bool m_shown = false;
     QString m_startDatabaseName;  // for the first connect dialog only
 
@@ -191,6 +206,7 @@ private:
 
     QLabel* stbLogging = nullptr;   // status bar panel 0
     QLabel* stbDatabase = nullptr;  // status bar panel 1
+    QLabel* stbHistory = nullptr;   // recording history, or who records it
     QLabel* stbRefresh = nullptr;   // the last refresh, or Paused (at the right-hand end)
     struct LastRefresh {
         QTime at;

@@ -7,6 +7,7 @@
 #include "common/ErrorReporting.h"
 #include "common/Exception.h"
 #include "common/SettingsFile.h"
+#include "mainwindow/history/HistoryRecording.h"
 #include "monitor/QuillmereDM.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ void TfrmMain::ReadMonitorOptions()
 
     for (MonitorPage* page : m_pages)
         page->readOptions(settings);
+    m_recording->readOptions(settings);
 }
 
 void TfrmMain::WriteMonitorOptions()
@@ -63,6 +65,7 @@ void TfrmMain::WriteMonitorOptions()
     settings.writeInteger(Section, KeyRefreshInterval, Timer.interval());
     for (const MonitorPage* page : m_pages)
         page->writeOptions(settings);
+    m_recording->writeOptions(settings);
     settings.writeFile();
 }
 

@@ -8,6 +8,8 @@
 #include "common/Messages.h"
 #include "connection/ServerConnectionDM.h"
 #include "mainwindow/LoggingControl.h"
+#include "mainwindow/history/HistoryMode.h"
+#include "mainwindow/history/HistoryRecording.h"
 #include "mainwindow/pages/MemoryPage.h"
 #include "mainwindow/pages/StatementsPage.h"
 #include "monitor/QuillmereDM.h"
@@ -69,6 +71,15 @@ void TfrmMain::actPausedExecute()
 
 void TfrmMain::RefreshActivePage()
 {
+    if (m_history->shown()) {
+        // the recorded moment, read from the store: no tick of the server's
+        MonitorPage& active = activePage();
+        active.refresh();
+        m_memory->refreshPools();
+        active.afterRefresh();
+        UpdateRefreshPanel();
+        return;
+    }
     if (!m_dmServerProperties->GetConnected() || m_dmServerProperties->GetConnectionLost())
         return;
     // timed as a whole, for the status bar: the reads, the views' updates and the charts
@@ -88,6 +99,8 @@ void TfrmMain::RefreshActivePage()
 void TfrmMain::ConnectionChanged()
 {
     TdmServerProperties& server = *m_dmServerProperties;
+    // the history of the connected database is recorded on its own timer
+    errors::runGuarded([this] { m_recording->connectionChanged(); });
     if (server.GetConnected()) {
         if (server.GetODSMajorVersion() < LowestAcceptedODSMajorVersion) {
             // closing runs this handler again for the closed connection
@@ -107,6 +120,9 @@ void TfrmMain::ConnectionChanged()
         for (MonitorPage* page : m_pages)
             page->connectionClosed();
         m_lastRefresh.reset();
+        // a recorded moment stays shown without the connection
+        if (m_history->shown())
+            RefreshActivePage();
     }
     UpdateRefreshTimer();
     UpdateCommandStates();
@@ -116,7 +132,8 @@ void TfrmMain::UpdateRefreshTimer()
 {
     Timer.stop();
     const TdmServerProperties& server = *m_dmServerProperties;
-    if (!actPaused->isChecked() && server.GetConnected() && !server.GetConnectionLost())
+    // the display tick stands still while a recorded moment is shown
+    if (!actPaused->isChecked() && server.GetConnected() && !server.GetConnectionLost() && !m_history->shown())
         Timer.start();
 }
 
@@ -144,11 +161,13 @@ void TfrmMain::UpdateCommandStates()
     stbLogging->setText(!actLoggingEnabled->isChecked() ? QString()
                         : connected                     ? QString::fromUtf8(msg::StatusLogging)
                                                         : QString::fromUtf8(msg::StatusLoggingWaits));
+    stbHistory->setText(m_recording->statusText());
+    stbHistory->setToolTip(m_recording->statusHint());
     UpdateRefreshPanel();
     UpdatePageNotice();
     m_memory->showViews(actMemorySummary->isChecked(), actMemoryDetails->isChecked());
     // plans where the source gives them
-    m_statements->setPlansShown(connected && m_dmQuillmere->GivesPlans());
+    m_statements->setPlansShown(m_history->shown() || (connected && m_dmQuillmere->GivesPlans()));
     UpdateExportAction();
 }
 
@@ -167,6 +186,11 @@ void TfrmMain::UpdatePageNotice()
 
 void TfrmMain::UpdateRefreshPanel()
 {
+    if (const std::optional<QDateTime> at = m_history->readAt()) {
+        stbRefresh->setText(
+            QString::fromUtf8(msg::StatusHistoryMoment).arg(at->toLocalTime().toString(QStringLiteral("HH:mm:ss"))));
+        return;
+    }
     const bool paused = actPaused->isChecked();
     if (!m_lastRefresh) {
         stbRefresh->setText(paused ? QString::fromUtf8(msg::StatusPaused) : QString());
@@ -176,4 +200,23 @@ void TfrmMain::UpdateRefreshPanel()
     stbRefresh->setText(QString::fromUtf8(paused ? msg::StatusPausedLastRefresh : msg::StatusLastRefresh)
                             .arg(at)
                             .arg(m_lastRefresh->milliseconds));
+}
+
+void TfrmMain::HistoryChanged()
+{
+    UpdateRefreshTimer();
+    if (!m_history->shown() && !m_dmServerProperties->GetConnected()) {
+        // back from history without a connection: the pages are empty, as after a disconnect
+        for (MonitorPage* page : m_pages) {
+            if (Snapshot* rows = page->snapshot())
+                rows->close();
+            page->connectionClosed();
+        }
+    } else {
+        RefreshActivePage();
+    }
+    // the control commands of every page follow the rows' origin
+    for (MonitorPage* page : m_pages)
+        page->updateActions();
+    UpdateCommandStates();
 }

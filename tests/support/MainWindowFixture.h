@@ -103,7 +103,8 @@ struct Window {
 };
 
 // The main of a test of the main window: the offscreen platform, the application as the program
-// names it, and a settings file of the test's own in a temporary folder.
+// names it, and a settings file and a data folder (the history stores) of the test's own in a
+// temporary folder.
 #define QUILLMERE_MAIN_WINDOW_TEST_MAIN(TestClass)                                                     \
     int main(int argc, char** argv)                                                                    \
     {                                                                                                  \
@@ -112,6 +113,8 @@ struct Window {
         QuillmereApplication::setApplicationName(QString::fromUtf8(msg::ApplicationTitle));            \
         QTemporaryDir settingsFolder;                                                                  \
         setSettingsFileNameOverride(settingsFolder.filePath(QStringLiteral("quillmere.ini")));         \
+        /* the history stores of Record History there too, not in the user's data folder */          \
+        qputenv("XDG_DATA_HOME", QFile::encodeName(settingsFolder.path()));                            \
         TestClass test;                                                                                \
         const int result = QTest::qExec(&test, argc, argv);                                            \
         setSettingsFileNameOverride(QString());                                                        \

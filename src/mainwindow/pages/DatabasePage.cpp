@@ -41,8 +41,16 @@ void DatabasePage::refresh()
     std::vector<std::optional<qint64>> numbers(DatabaseProperties.size());
     // held open only while the values are copied
     database.open();
-    // the moment the values were read, for their rates
-    const DatabaseRates::Clock::time_point readAt = DatabaseRates::Clock::now();
+    // the moment the values were read, for their rates: now, or when a recorded moment was taken
+    // (the rates between recorded moments are never mixed with live ones)
+    const std::optional<QDateTime> recordedAt = context().origin.readAt();
+    if (recordedAt.has_value() != m_ratesRecorded) {
+        m_rates.forget();
+        m_ratesRecorded = recordedAt.has_value();
+    }
+    const DatabaseRates::Clock::time_point readAt =
+        recordedAt ? DatabaseRates::Clock::time_point(std::chrono::milliseconds(recordedAt->toMSecsSinceEpoch()))
+                   : DatabaseRates::Clock::now();
     try {
         for (size_t i = 0; i < DatabaseProperties.size(); ++i) {
             const int column = database.requireColumn(QString::fromLatin1(DatabaseProperties[i].column));

@@ -41,6 +41,7 @@ private:
 
     TDatabaseValueList* m_values;
     DatabaseRates m_rates;
+    bool m_ratesRecorded = false;  // the rates are of recorded moments
     health::Settings m_transactionHealth;
     std::optional<qint64> m_oldestActive;
 };

@@ -133,7 +133,7 @@ void MonitorPage::refresh()
 bool MonitorPage::refreshKeepingRow()
 {
     Snapshot& snapshot = *m_snapshot;
-    if (!m_context.server.GetConnected()) {
+    if (!m_context.origin.readable()) {
         snapshot.close();
         return false;
     }

@@ -12,6 +12,7 @@
 // subclasses.
 
 #include "mainwindow/grid/GridDeclarations.h"
+#include "mainwindow/pages/RowOrigin.h"
 
 #include <QList>
 #include <QObject>
@@ -46,6 +47,8 @@ struct PageContext {
     QTabWidget& tabs;  // each page adds its tab, in the order the pages are made
     // Go to User: the Users tab, read afresh, with the attachment's row current.
     std::function<void(qint64 attachmentId)> goToUser;
+    // Where the rows come from now (live, or a recorded moment), and what may be done to them.
+    RowOrigin& origin;
 };
 
 class MonitorPage : public QObject {
@@ -125,6 +128,8 @@ protected:
     bool refreshKeepingRow();
     // Whether the snapshot has a current row.
     bool hasCurrentRow() const;
+    // Whether the control commands may act on the rows: not on a recorded moment's.
+    bool controllable() const { return !m_context.origin.recorded(); }
     // Go to User on the current row's attachment; a beep when there is no row in sight or it has
     // no attachment.
     void goToUserOfCurrentRow();

@@ -51,12 +51,8 @@ StatementsPage::StatementsPage(const PageContext& context) : MonitorPage(PageId:
 
     Snapshot& statements = *snapshot();
     m_sql->bind(&statements);
-    m_plan->bindPlan(&statements, [&dm = context.dm, &server = context.server](qint64 statementId) {
-        // read in the monitoring transaction of the last refresh; nothing while the connection is gone
-        if (!server.GetConnected() || server.GetConnectionLost())
-            return QString();
-        return dm.StatementPlan(statementId);
-    });
+    // the plan as the rows' origin gives it: read now, or as recorded
+    m_plan->bindPlan(&statements, [&origin = context.origin](qint64 statementId) { return origin.statementPlan(statementId); });
 
     // a grid that shows no row (a filter hides them all) shows no SQL and no plan either
     for (TSqlPane* pane : {m_sql, static_cast<TSqlPane*>(m_plan)}) {
@@ -74,7 +70,7 @@ StatementsPage::StatementsPage(const PageContext& context) : MonitorPage(PageId:
 
 void StatementsPage::updateActions()
 {
-    actStatementCancel->setEnabled(actsOnChosenRows(*this, StatementCancel));
+    actStatementCancel->setEnabled(controllable() && actsOnChosenRows(*this, StatementCancel));
     actStatementGoToUser->setEnabled(hasCurrentRow());
 }
 

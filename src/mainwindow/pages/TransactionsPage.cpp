@@ -48,7 +48,7 @@ TransactionsPage::TransactionsPage(const PageContext& context, const DatabasePag
 
 void TransactionsPage::updateActions()
 {
-    actTransactionCommit->setEnabled(actsOnChosenRows(*this, TransactionCommit));
+    actTransactionCommit->setEnabled(controllable() && actsOnChosenRows(*this, TransactionCommit));
     actTransactionRollback->setEnabled(actTransactionCommit->isEnabled());
     actTransactionGoToUser->setEnabled(hasCurrentRow());
 }

@@ -37,7 +37,7 @@ UsersPage::UsersPage(const PageContext& context) : MonitorPage(PageId::Users, co
 
 void UsersPage::updateActions()
 {
-    actAttachmentCancel->setEnabled(actsOnChosenRows(*this, AttachmentCancel));
+    actAttachmentCancel->setEnabled(controllable() && actsOnChosenRows(*this, AttachmentCancel));
     actAttachmentShutdown->setEnabled(actAttachmentCancel->isEnabled());
 }
 
