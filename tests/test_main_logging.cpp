@@ -13,6 +13,8 @@
 #include "dialogs/Prompts.h"
 #include "logging/SetupLoggingDlg.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/history/HistoryMode.h"
+#include "mainwindow/pages/StatementsPage.h"
 #include "support/LogTestFixture.h"
 #include "support/ModalAnswer.h"
 
@@ -196,6 +198,34 @@ private slots:
         QVERIFY(f.statusPanel(TfrmMain::StatusPanel::Logging).text().isEmpty());
         f.actLoggingEnabled->trigger();
         QVERIFY(f.TimerLog.isActive());
+    }
+
+    // File > Open Log Tables shows what a logging pass wrote: the Statements tab holds the pass's
+    // statement although the monitoring table has lost it since; Live returns.
+    void openLogTablesShowsALoggingPass()
+    {
+        TestDatabase db;
+        withDatabaseRow(db).execute(QStringLiteral("INSERT INTO TMP$STATEMENTS (TMP$STATEMENT_ID, TMP$ATTACHMENT_ID, "
+                                                   "TMP$STATE, TMP$SQL) VALUES (7, 1, 'ACTIVE', 'SELECT 7 FROM X')"));
+        Window w(db);
+        TfrmMain& f = *w.form;
+        TemporaryCurrentFolder folder;
+        w.startLogging([](TfrmLoggingSetup& d) {
+            d.SetItemEnabled(TLogItem::Database, true);
+            d.SetItemEnabled(TLogItem::Statements, true);
+        });
+        tick(f);
+        db.execute(QStringLiteral("DELETE FROM TMP$STATEMENTS"));
+        f.SelectPage(PageId::Statements);
+        f.actOpenLogTables->trigger();
+        QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join(QLatin1Char('\n'))));
+        QVERIFY(f.historyMode().shown());
+        const Snapshot& shown = *f.page(PageId::Statements).snapshot();
+        QCOMPARE(shown.rowCount(), 1);
+        QCOMPARE(shown.asText(QStringLiteral("TMP$SQL")), QStringLiteral("SELECT 7 FROM X"));
+        QVERIFY(!f.statementsPage().actStatementCancel->isEnabled());
+        f.actLive->trigger();
+        QCOMPARE(f.page(PageId::Statements).snapshot()->rowCount(), 0);
     }
 
     // Every item off needs nothing verified; the pause box and the resume question decide

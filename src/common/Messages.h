@@ -460,5 +460,10 @@ inline constexpr const char* HistoryRangeHeaders[] = {"Elapsed", "User", "Client
 inline constexpr const char* HistoryChartsTitle = "Database rates over the recorded span";
 inline constexpr const char* HistoryChartsAxis = "Per second";
 inline constexpr const char* HistoryChartsTimeAxis = "Time";
+inline constexpr const char* ActOpenLogTables = "Open &Log Tables";
+// %1: the database name
+inline constexpr const char* HistoryNoLogTables =
+    "The database %1 holds none of the log tables that Logging > Setup Logging names.";
+inline constexpr const char* HistoryLogTablesEmpty = "The log tables of the database %1 hold no logging pass yet.";
 
 }  // namespace msg

@@ -258,4 +258,14 @@ inline constexpr InsertForm StatementsInsert{OpeningNarrow, StatementsColumns, S
 inline constexpr InsertForm TransactionsInsert{OpeningNarrow, TransactionsColumns, TransactionsColumns,
                                                "TMP$TRANSACTIONS"};
 
+// ---- reading the log tables back (File > Open Log Tables) ----------------------------------
+
+// The logging passes a log table holds: the pass's number and the time its rows were written.
+inline constexpr const char* PassesOpen = "SELECT SNAPSHOT_ID, MIN(TIME_STAMP) AS TAKEN FROM ";
+inline constexpr const char* PassesClose = " GROUP BY SNAPSHOT_ID ORDER BY SNAPSHOT_ID";
+// The rows of one pass in the order they were written; the columns are bound by name.
+inline constexpr const char* PassRowsOpen = "SELECT * FROM ";
+inline constexpr const char* PassRowsClose = " WHERE SNAPSHOT_ID = :SNAPSHOT_ID ORDER BY ID";
+inline constexpr const char* PassParam = "SNAPSHOT_ID";
+
 }  // namespace logsql

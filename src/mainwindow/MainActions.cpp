@@ -39,6 +39,7 @@ const ActionDecl Actions[] = {
     {&TfrmMain::actConnect, "actConnect", msg::ActConnect, nullptr, Check::None, false, true, 0},
     {&TfrmMain::actDisconnect, "actDisconnect", msg::ActDisconnect, nullptr, Check::None, false, false, 0},
     {&TfrmMain::FileExit1, "FileExit1", msg::ActExit, nullptr, Check::None, false, true, 0},
+    {&TfrmMain::actOpenLogTables, "actOpenLogTables", msg::ActOpenLogTables, nullptr, Check::None, false, false, 0},
     {&TfrmMain::actExportGrid, "actExportGrid", msg::ActExportGrid, nullptr, Check::None, false, false, 0},
     {&TfrmMain::actSlowRefresh, "actSlowRefresh", msg::ActSlowRefresh, nullptr, Check::Radio, false, true, 30000},
     {&TfrmMain::actMediumRefresh, "actMediumRefresh", msg::ActMediumRefresh, nullptr, Check::Radio, true, true, 10000},
@@ -125,6 +126,7 @@ void TfrmMain::createMenus()
     QMenu* file = bar->addMenu(QString::fromUtf8(msg::MenuFile));
     file->addActions({actConnect, actDisconnect});
     file->addSeparator();
+    file->addAction(actOpenLogTables);
     file->addAction(actExportGrid);
     file->addSeparator();
     file->addAction(FileExit1);
@@ -164,6 +166,7 @@ void TfrmMain::connectActions()
         connect(entry, &QAction::triggered, this, guarded([this] { MemoryDisplayExecute(); }));
     connect(&Timer, &QTimer::timeout, this, guarded([this] { TimerTimer(); }));
     connect(actHistory, &QAction::triggered, this, guarded([this] { actHistoryExecute(); }));
+    connect(actOpenLogTables, &QAction::triggered, this, guarded([this] { actOpenLogTablesExecute(); }));
     connect(actLive, &QAction::triggered, this, guarded([this] { m_history->showLive(); }));
     connect(PageControl, &QTabWidget::currentChanged, this, guarded([this] { PageControlChange(); }));
     for (MonitorPage* page : m_pages)

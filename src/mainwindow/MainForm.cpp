@@ -254,6 +254,13 @@ TdmPerformanceLog* TfrmMain::dmPerformanceLog() const { return m_logging->dmPerf
 
 void TfrmMain::actDisconnectExecute() { m_dmServerProperties->SetConnected(false); }
 
+void TfrmMain::actOpenLogTablesExecute()
+{
+    m_logging->EnsureLogModule();
+    m_history->showLogTables(logtables::existingTables(*m_logging->dmPerformanceLog()),
+                             m_dmServerProperties->GetDatabaseName());
+}
+
 void TfrmMain::actHistoryExecute()
 {
     // the action has flipped its check already; the mode sets it again from what it shows

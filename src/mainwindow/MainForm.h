@@ -133,6 +133,8 @@ public:
     THistoryRecording& recording() const { return *m_recording; }
     THistoryMode& historyMode() const { return *m_history; }
     void actHistoryExecute();
+    // File > Open Log Tables: the logging passes in the database's log tables, shown as history.
+    void actOpenLogTablesExecute();
     // A recorded moment was chosen, or the live view came back.
     void HistoryChanged();
 
@@ -147,6 +149,7 @@ public:
     QAction* actConnect = nullptr;
     QAction* actDisconnect = nullptr;
     QAction* FileExit1 = nullptr;
+    QAction* actOpenLogTables = nullptr;
     QAction* actExportGrid = nullptr;
     QAction* actSlowRefresh = nullptr;
     QAction* actMediumRefresh = nullptr;
@@ -192,6 +195,7 @@ private:
     std::unique_ptr<TLoggingControl> m_logging;
     std::unique_ptr<THistoryRecording> m_recording;
     std::unique_ptr<THistoryMode> m_history;
+    bool m_historyShown = false;  // as the pages last showed it
     bool m_shown = false;
     QString m_startDatabaseName;  // for the first connect dialog only
 

@@ -16,6 +16,8 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+
+#include <utility>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -99,14 +101,14 @@ void TfrmMain::RefreshActivePage()
 void TfrmMain::ConnectionChanged()
 {
     TdmServerProperties& server = *m_dmServerProperties;
-    // the history of the connected database is recorded on its own timer
-    errors::runGuarded([this] { m_recording->connectionChanged(); });
     if (server.GetConnected()) {
         if (server.GetODSMajorVersion() < LowestAcceptedODSMajorVersion) {
             // closing runs this handler again for the closed connection
             server.SetConnected(false);
             throw Exception(msg::NotAnInterBase7Database);
         }
+        // the history of the connected database is recorded on a timer of its own
+        errors::runGuarded([this] { m_recording->connectionChanged(); });
         try {
             refreshNotingLoss(*this);
         } catch (...) {
@@ -117,6 +119,7 @@ void TfrmMain::ConnectionChanged()
             throw;
         }
     } else {
+        errors::runGuarded([this] { m_recording->connectionChanged(); });
         for (MonitorPage* page : m_pages)
             page->connectionClosed();
         m_lastRefresh.reset();
@@ -150,7 +153,8 @@ void TfrmMain::RefreshAction(QAction* entry)
 void TfrmMain::UpdateCommandStates()
 {
     const bool connected = m_dmServerProperties->GetConnected();
-    for (QAction* action : {actDisconnect, actRefresh, actSetupLogging, actViewDatabaseStatistics, actViewInterbaseLog})
+    for (QAction* action :
+         {actDisconnect, actRefresh, actSetupLogging, actViewDatabaseStatistics, actViewInterbaseLog, actOpenLogTables})
         action->setEnabled(connected);
     // while on, "&Logging" can always be turned off, also while logging waits for a connection
     actLoggingEnabled->setEnabled((connected && m_logging->ready()) || actLoggingEnabled->isChecked());
@@ -205,16 +209,16 @@ void TfrmMain::UpdateRefreshPanel()
 void TfrmMain::HistoryChanged()
 {
     UpdateRefreshTimer();
-    if (!m_history->shown() && !m_dmServerProperties->GetConnected()) {
-        // back from history without a connection: the pages are empty, as after a disconnect
+    if (m_history->shown() != std::exchange(m_historyShown, m_history->shown())) {
+        // into history or back: no page keeps the other's rows, rates or memory bars; the active
+        // page is read now, the others when they are shown (live without a connection: empty)
         for (MonitorPage* page : m_pages) {
             if (Snapshot* rows = page->snapshot())
                 rows->close();
             page->connectionClosed();
         }
-    } else {
-        RefreshActivePage();
     }
+    RefreshActivePage();
     // the control commands of every page follow the rows' origin
     for (MonitorPage* page : m_pages)
         page->updateActions();

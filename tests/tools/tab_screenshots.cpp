@@ -4,7 +4,8 @@
 //
 //   tab_screenshots OUTDIR DATABASE USER PASSWORD
 //
-// writes OUTDIR/<n>-<tab>-<width>x<height>.png. A message box that opens on the way is printed
+// writes OUTDIR/<n>-<tab>-<width>x<height>.png, then the history mode's pictures (8-history-*,
+// 9-history-*). A message box that opens on the way is printed
 // and closed, so that the program never waits for a user.
 
 #include "app/QuillmereApplication.h"
@@ -12,6 +13,10 @@
 #include "connection/ServerConnectionDM.h"
 #include "connectdialog/ConnectDlg.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/history/HistoryMode.h"
+#include "mainwindow/history/HistoryRangeView.h"
+#include "mainwindow/history/HistoryRateCharts.h"
+#include "mainwindow/history/HistoryRecording.h"
 #include "mainwindow/grid/MonitorGrid.h"
 #include "mainwindow/pages/StatementsPage.h"
 #include "monitor/QuillmereDM.h"
@@ -21,6 +26,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -116,6 +122,50 @@ bool photograph(TfrmMain& form, const QDir& out)
     return ok;
 }
 
+// The history: a few recorded passes, then the Statements tab at a moment with a running statement
+// (the timeline strip below), the statements that ran over the span and the page reads' chart.
+bool photographHistory(TfrmMain& form, const QDir& out)
+{
+    for (int pass = 0; pass < 8; ++pass) {
+        form.recording().recordNow();
+        work(1000);
+    }
+    form.SelectPage(PageId::Statements);
+    form.actHistory->trigger();
+    THistoryMode& history = form.historyMode();
+    if (!history.shown()) {
+        say(QStringLiteral("the history did not show"));
+        return false;
+    }
+    // the last moment with a running statement of the workload's
+    for (int index = static_cast<int>(history.moments().size()) - 1; index >= 0; --index) {
+        history.showIndex(index);
+        const Snapshot& s = form.dmQuillmere().cdsStatements;
+        bool running = false;
+        for (int row = 0; row < s.rowCount() && !running; ++row)
+            running = rowState(s, row) == RowState::Active;
+        if (running)
+            break;
+    }
+    work(500);
+    const QString size = QStringLiteral("%1x%2").arg(form.width()).arg(form.height());
+    bool ok = save(form, out, QStringLiteral("8-history-statements-%1.png").arg(size));
+    form.SelectPage(PageId::Database);
+    work(300);
+    ok = save(form, out, QStringLiteral("8-history-database-%1.png").arg(size)) && ok;
+    const auto& moments = history.moments();
+    THistoryRangeView range(*history.reader(), moments.front(), moments.back(), &form);
+    range.show();
+    work(500);
+    ok = range.grab().save(out.filePath(QStringLiteral("9-history-range.png"))) && ok;
+    THistoryRateCharts charts(*history.reader(), moments, &form);
+    charts.show();
+    work(500);
+    ok = charts.grab().save(out.filePath(QStringLiteral("9-history-rates.png"))) && ok;
+    form.actLive->trigger();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -136,6 +186,8 @@ int main(int argc, char** argv)
     // a settings file of its own, so that the user's options and connections stay as they are
     QTemporaryDir settingsDir;
     setSettingsFileNameOverride(settingsDir.filePath(QStringLiteral("quillmere.ini")));
+    // and a data folder of its own, for the history that Record History writes
+    qputenv("XDG_DATA_HOME", QFile::encodeName(settingsDir.path()));
 
     TfrmMain::setConnectDialogRunner([&](TdlgConnectToDB& dialog) {
         dialog.edtDatabaseName->setCurrentText(database);
@@ -176,7 +228,7 @@ int main(int argc, char** argv)
                 status = 1;
             form.resize(1600, 1000);
             work(500);
-            if (!photograph(form, out) || !photographRunningStatement(form, out))
+            if (!photograph(form, out) || !photographRunningStatement(form, out) || !photographHistory(form, out))
                 status = 1;
         }
         form.actDisconnectExecute();

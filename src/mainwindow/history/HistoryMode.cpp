@@ -11,8 +11,20 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <algorithm>
+
+namespace {
+std::vector<history::MomentInfo> momentsOf(const std::vector<history::TimelinePoint>& points)
+{
+    std::vector<history::MomentInfo> moments;
+    moments.reserve(points.size());
+    for (const history::TimelinePoint& p : points)
+        moments.push_back({p.moment, p.taken});
+    return moments;
+}
+}  // namespace
 
 THistoryMode::THistoryMode(const Parts& parts) : m_parts(parts)
 {
@@ -91,10 +103,11 @@ void THistoryMode::showStore(const QString& fileName, const QString& databaseNam
         throw Exception(QString::fromUtf8(msg::HistoryNothingRecorded).arg(databaseName));
     auto store = std::make_unique<history::HistoryStore>(fileName, history::HistoryStore::Mode::Read);
     auto reader = std::make_unique<history::HistoryReader>(*store);
-    std::vector<history::MomentInfo> moments = reader->moments();
-    if (moments.empty())
-        throw Exception(QString::fromUtf8(msg::HistoryNothingRecorded).arg(databaseName));
+    // the moments and the strip's points from one read, so that both are the same moments
     std::vector<history::TimelinePoint> points = reader->timeline();
+    if (points.empty())
+        throw Exception(QString::fromUtf8(msg::HistoryNothingRecorded).arg(databaseName));
+    std::vector<history::MomentInfo> moments = momentsOf(points);
     if (shown())
         fillFromMoment(false);
     m_reader = std::move(reader);
@@ -110,12 +123,32 @@ void THistoryMode::showStore(const QString& fileName, const QString& databaseNam
     showIndex(m_current);
 }
 
+void THistoryMode::showLogTables(const std::vector<logtables::LogTable>& tables, const QString& databaseName)
+{
+    if (tables.empty())
+        throw Exception(QString::fromUtf8(msg::HistoryNoLogTables).arg(databaseName));
+    auto folder = std::make_unique<QTemporaryDir>();
+    const QString fileName = folder->filePath(QStringLiteral("log-tables.history"));
+    int passes = 0;
+    {
+        history::HistoryStore store(fileName, history::HistoryStore::Mode::Write);
+        store.claim(QStringLiteral("quillmere"));
+        ib::Database& database = m_parts.server.IBDatabase;
+        passes = logtables::readInto(database, database.params().value(QStringLiteral("lc_ctype")), tables, store);
+    }
+    if (passes == 0)
+        throw Exception(QString::fromUtf8(msg::HistoryLogTablesEmpty).arg(databaseName));
+    showStore(fileName, databaseName);
+    m_logTablesFolder = std::move(folder);
+}
+
 void THistoryMode::showLive()
 {
     if (shown())
         fillFromMoment(false);
     m_reader.reset();
     m_store.reset();
+    m_logTablesFolder.reset();
     m_moments.clear();
     m_current = -1;
     m_strip->setVisible(false);
@@ -139,15 +172,10 @@ void THistoryMode::momentsAdded()
 {
     if (!shown())
         return;
-    const int64_t last = m_moments.back().id;
-    std::vector<history::MomentInfo> all = m_reader->moments();
-    std::vector<history::MomentInfo> added;
-    std::copy_if(all.begin(), all.end(), std::back_inserter(added),
-                 [last](const history::MomentInfo& m) { return m.id > last; });
-    if (added.empty())
-        return;
+    const std::vector<history::TimelinePoint> points = m_reader->timeline(m_moments.back().id + 1);
+    const std::vector<history::MomentInfo> added = momentsOf(points);
     m_moments.insert(m_moments.end(), added.begin(), added.end());
-    m_strip->lanes().appendPoints(m_reader->timeline(last + 1));
+    m_strip->lanes().appendPoints(points);
 }
 
 void THistoryMode::showRangeView()

@@ -10,6 +10,7 @@
 // database's own log tables (File > Open Log Tables) read into a store of their own.
 
 #include "history/HistoryReader.h"
+#include "logging/LogTablesHistory.h"
 #include "mainwindow/pages/RowOrigin.h"
 
 #include <QObject>
@@ -21,6 +22,7 @@
 #include <vector>
 
 class QAction;
+class QTemporaryDir;
 class QWidget;
 class TdmQuillmere;
 class TdmServerProperties;
@@ -51,6 +53,9 @@ public:
     // Shows the connected (or last connected) database's history at its last moment. Throws, the
     // live view kept, when there is nothing recorded to show.
     void showStore(const QString& fileName, const QString& databaseName);
+    // Shows what the logging passes wrote into the database's log tables, read into a store of its
+    // own (kept until the live view returns).
+    void showLogTables(const std::vector<logtables::LogTable>& tables, const QString& databaseName);
     // Returns to the live view.
     void showLive();
     bool shown() const { return m_reader != nullptr; }
@@ -80,6 +85,7 @@ private:
 
     Parts m_parts;
     TTimelineStrip* m_strip = nullptr;
+    std::unique_ptr<QTemporaryDir> m_logTablesFolder;  // the store the log tables were read into
     std::unique_ptr<history::HistoryStore> m_store;
     std::unique_ptr<history::HistoryReader> m_reader;
     std::vector<history::MomentInfo> m_moments;

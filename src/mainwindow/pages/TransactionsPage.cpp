@@ -69,7 +69,8 @@ void TransactionsPage::MarkOldestActiveTransaction()
     // it is still among the rows (a transaction that was the oldest active and is still open still
     // is). Without either, the oldest open transaction of the list.
     const Snapshot& transactions = *snapshot();
-    std::optional<qint64> marked = context().dm.TickOldestActive();
+    // (a recorded moment's rows never take the live tick's)
+    std::optional<qint64> marked = context().origin.recorded() ? std::nullopt : context().dm.TickOldestActive();
     if (!marked && transactions.isOpen()) {
         const int id = transactions.requireColumn(keyColumn());
         const std::optional<qint64> lastRead = m_database.oldestActive();
