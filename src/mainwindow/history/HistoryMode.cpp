@@ -163,7 +163,7 @@ void THistoryMode::showIndex(int index)
         return;
     m_current = std::clamp(index, 0, static_cast<int>(m_moments.size()) - 1);
     const QDateTime taken = m_moments[static_cast<size_t>(m_current)].taken.toLocalTime();
-    m_strip->setCurrent(m_current, QLocale().toString(taken, QLocale::ShortFormat) + QLatin1Char(' ') +
+    m_strip->setCurrent(m_current, QLocale().toString(taken.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                                        taken.toString(QStringLiteral("HH:mm:ss")));
     emit changed();
 }

@@ -18,7 +18,7 @@
 namespace {
 constexpr int LaneCount = 5;
 constexpr int LaneHeight = 18;
-constexpr int LabelWidth = 150;
+constexpr int LabelWidth = 180;
 constexpr int Margin = 4;
 
 // A lane's value at a point, as a number; nothing where the moment has none.
