@@ -6,9 +6,26 @@
 #include "monitor/DisplayTexts.h"
 #include "monitor/MonitorSQL.h"
 
+#include <QElapsedTimer>
+
 using catalogue::DisplayRule;
 using catalogue::SnapshotId;
 using catalogue::snapshotDecl;
+
+namespace {
+// Adds the time from its making to its end to a total.
+class TimeAdder {
+public:
+    explicit TimeAdder(std::chrono::nanoseconds& total) : m_total(total) { m_timer.start(); }
+    ~TimeAdder() { m_total += std::chrono::nanoseconds(m_timer.nsecsElapsed()); }
+    TimeAdder(const TimeAdder&) = delete;
+    TimeAdder& operator=(const TimeAdder&) = delete;
+
+private:
+    std::chrono::nanoseconds& m_total;
+    QElapsedTimer m_timer;
+};
+}  // namespace
 
 TdmQuillmere::TdmQuillmere(QObject* owner)
     : TdmIBConnection(owner),
@@ -199,8 +216,10 @@ void TdmQuillmere::abandonRead() noexcept
 
 TdmQuillmere::Tick::Tick(TdmQuillmere& dm) : m_dm(dm)
 {
-    if (m_dm.m_tickDepth++ == 0)
+    if (m_dm.m_tickDepth++ == 0) {
+        const TimeAdder timed(m_dm.m_readTime);
         m_dm.endMonitoringSnapshot();
+    }
 }
 
 TdmQuillmere::Tick::~Tick() { --m_dm.m_tickDepth; }
@@ -211,6 +230,7 @@ void TdmQuillmere::fetch(Snapshot& snapshot, RowStore& rows)
     std::optional<Tick> ownTick;
     if (m_tickDepth == 0)
         ownTick.emplace(*this);
+    const TimeAdder timed(m_readTime);
     try {
         MonitorSource& from = source();
         if (!IBTransaction.isActive())
@@ -233,6 +253,7 @@ QString TdmQuillmere::StatementPlan(qint64 statementId)
     MonitorSource& from = source();
     if (!from.givesPlans())
         return {};
+    const TimeAdder timed(m_readTime);
     if (!IBTransaction.isActive())
         IBTransaction.start();
     try {

@@ -15,6 +15,7 @@
 #include <QDateTime>
 
 #include <array>
+#include <chrono>
 #include <optional>
 
 class TdmQuillmere : public TdmIBConnection, private ib::DatabaseUser {
@@ -106,6 +107,11 @@ public:
     // so that the display's next tick does not pay for releasing the pass's snapshot).
     void EndMonitoringSnapshot() noexcept { endMonitoringSnapshot(); }
 
+    // The time the monitoring reads have taken since the module was made: the snapshots' reads, the
+    // plans and the ends of the monitoring transactions, the server's side of a refresh apart from
+    // what the window does with the rows.
+    std::chrono::nanoseconds ReadTime() const { return m_readTime; }
+
     // Binds a snapshot of the module's own besides the eight (a recording pass's, or one that a
     // recorded moment fills): it reads the same source as the module's snapshot of its kind, in
     // the same tick, and gets the same display texts.
@@ -144,4 +150,5 @@ private:
     std::optional<SourceKind> m_chosen;
     std::optional<SourceKind> m_sourceOverride;
     ib::Database* m_watched = nullptr;
+    std::chrono::nanoseconds m_readTime{0};
 };
