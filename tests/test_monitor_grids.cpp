@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
@@ -692,6 +693,63 @@ private slots:
         QVERIFY(counter.paints > 0);
         QCOMPARE(shownKeys(grid).size(), 2);
         QVERIFY(!shownKeys(grid).contains(1));
+    }
+
+    // One refresh that adds, removes and changes rows reaches the grid as such, never as a reset:
+    // dataChanged names exactly the rows whose values changed, and the current row, the selected
+    // rows, the scroll position and the sort stay as the user left them.
+    void aRefreshUpdatesByDifference()
+    {
+        TestDatabase db;
+        QStringList rows = {kUsers};
+        for (int id = 1; id <= 80; ++id)
+            rows << statement(id, 1 + id % 2, "ACTIVE", 1000 + id);
+        db.execute(rows);
+        Monitor m(db);
+        Snapshot& s = m.dm.cdsStatements;
+        ShownGrid shown(s, GridId::Statements, {900, 300});
+        TMonitorGrid& grid = shown.grid;
+        QVERIFY(shown.exposed);
+        const int memory = grid.sectionOf(QStringLiteral("TMP$POOL_MEMORY"));
+        const int idSection = grid.sectionOf(QStringLiteral("TMP$STATEMENT_ID"));
+        grid.setSortOrder({{memory, Qt::DescendingOrder}});
+        QTreeView& view = *grid.view();
+        QVERIFY(s.locate(QStringLiteral("TMP$STATEMENT_ID"), 40));
+        view.selectionModel()->select(leafWithKey(grid, 45), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        view.verticalScrollBar()->setValue(30);
+        settle();
+        const auto seen = [&] {
+            QList<qint64> selected;
+            for (const QModelIndex& i : view.selectionModel()->selectedRows(idSection))
+                selected << i.data(SnapshotModel::ValueRole).toLongLong();
+            std::sort(selected.begin(), selected.end());
+            return std::make_tuple(s.asInteger(QStringLiteral("TMP$STATEMENT_ID")),
+                                   view.currentIndex().siblingAtColumn(0) == leafWithKey(grid, 40), selected,
+                                   view.verticalScrollBar()->value(), grid.proxyModel()->sortOrder());
+        };
+        const auto before = seen();
+        QCOMPARE(std::get<2>(before), (QList<qint64>{40, 45}));
+
+        int resets = 0;
+        connect(grid.snapshotModel(), &QAbstractItemModel::modelAboutToBeReset, [&] { ++resets; });
+        connect(grid.proxyModel(), &QAbstractItemModel::modelAboutToBeReset, [&] { ++resets; });
+        QList<qint64> changed;
+        connect(grid.snapshotModel(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& a, const QModelIndex& b) {
+            for (int r = a.row(); r <= b.row(); ++r)
+                changed << s.intValue(r, s.keyColumn());
+        });
+        db.execute({QStringLiteral("DELETE FROM TMP$STATEMENTS WHERE TMP$STATEMENT_ID IN (3, 77)"),
+                    statement(81, 1, "ACTIVE", 5000), statement(82, 2, "IDLE", 1),
+                    QStringLiteral("UPDATE TMP$STATEMENTS SET TMP$POOL_MEMORY = 9000 WHERE TMP$STATEMENT_ID = 10"),
+                    QStringLiteral("UPDATE TMP$STATEMENTS SET TMP$SQL = 'select 0 from rdb$database' "
+                                   "WHERE TMP$STATEMENT_ID IN (40, 60)")});
+        refreshLikeTheWindow(s);
+        settle();
+        std::sort(changed.begin(), changed.end());
+        QCOMPARE(changed, (QList<qint64>{10, 40, 60}));
+        QCOMPARE(resets, 0);
+        QCOMPARE(seen(), before);
+        QCOMPARE(shownKeys(grid).first(), 10);  // sorted by memory still, the changed row first
     }
 
     // The quick filter keeps the rows in which a visible column's shown text holds the typed text,

@@ -8,6 +8,8 @@ constexpr size_t kBlockSize = 256 * 1024;
 
 RowStore::RowStore(std::span<const catalogue::ColumnDecl> columns) : m_columnCount(static_cast<int>(columns.size()))
 {
+    for (const catalogue::ColumnDecl& c : columns)
+        m_textColumns.push_back(c.type == catalogue::ColumnType::Char || c.type == catalogue::ColumnType::Varchar);
     const size_t bitmap = (static_cast<size_t>(m_columnCount) + 7) / 8;
     m_slotsOffset = (bitmap + 7) & ~size_t(7);
     m_fixedSize = m_slotsOffset + 8 * static_cast<size_t>(m_columnCount);
@@ -132,6 +134,18 @@ std::string_view RowStore::text(int r, int column) const
     std::memcpy(&offset, row(r) + slotOffset(column), 4);
     std::memcpy(&length, row(r) + slotOffset(column) + 4, 4);
     return std::string_view(row(r) + offset, length);
+}
+
+bool RowStore::sameCell(int r, int column, const RowStore& other, int otherRow) const
+{
+    const bool null = isNull(r, column);
+    if (null != other.isNull(otherRow, column))
+        return false;
+    if (null)
+        return true;
+    if (m_textColumns[static_cast<size_t>(column)])
+        return text(r, column) == other.text(otherRow, column);
+    return std::memcmp(row(r) + slotOffset(column), other.row(otherRow) + other.slotOffset(column), 8) == 0;
 }
 
 size_t RowStore::memoryBytes() const

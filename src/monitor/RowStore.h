@@ -42,6 +42,9 @@ public:
     double doubleValue(int row, int column) const;
     int64_t timestampValue(int row, int column) const;
     std::string_view text(int row, int column) const;
+    // Whether a cell holds the same value as a cell of the same column in another store of the
+    // same columns (both NULL, or equal values; texts byte for byte).
+    bool sameCell(int row, int column, const RowStore& other, int otherRow) const;
 
     // Bytes held for the rows: blocks and row index.
     size_t memoryBytes() const;
@@ -53,6 +56,7 @@ private:
 
     int m_columnCount = 0;
     std::vector<bool> m_absent;
+    std::vector<bool> m_textColumns;
     size_t m_slotsOffset = 0;
     size_t m_fixedSize = 0;
     std::string m_scratch;

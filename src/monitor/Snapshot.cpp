@@ -52,6 +52,7 @@ void Snapshot::open()
 {
     RowStore fresh(m_decl.columns);
     fetch(fresh);
+    keepPreviousRows();
     m_rows = std::move(fresh);
     m_open = true;
     m_current = m_rows.rowCount() > 0 ? 0 : -1;
@@ -75,6 +76,7 @@ void Snapshot::replaceRows(RowStore fresh)
 {
     const int position = m_open ? m_current : 0;
     m_open = true;
+    keepPreviousRows();
     m_rows = std::move(fresh);
     const int n = m_rows.rowCount();
     m_current = n == 0 ? -1 : (position < 0 ? 0 : std::min(position, n - 1));
@@ -86,6 +88,8 @@ void Snapshot::replaceRows(RowStore fresh)
 void Snapshot::close()
 {
     const bool had = m_open;
+    if (had)
+        keepPreviousRows();
     m_rows.clear();
     m_open = false;
     m_current = -1;
@@ -120,12 +124,34 @@ void Snapshot::next()
     setRecNo(m_current + 1);
 }
 
+void Snapshot::keepPreviousRows()
+{
+    RowStore empty(m_decl.columns);
+    for (int c = 0; c < columnCount(); ++c)
+        if (m_rows.isAbsent(c))
+            empty.setAbsent(c);  // what the last read lacked, until a read says otherwise
+    if (!m_previous)
+        m_previous.emplace(std::move(m_rows));
+    m_rows = std::move(empty);
+}
+
 void Snapshot::rowsChanged()
 {
     if (controlsDisabled())
         m_pendingRows = true;
     else
+        emitRowsReplaced();
+}
+
+void Snapshot::emitRowsReplaced()
+{
+    try {
         emit rowsReplaced();
+    } catch (...) {
+        m_previous.reset();
+        throw;
+    }
+    m_previous.reset();
 }
 
 void Snapshot::currentChanged()
@@ -145,7 +171,7 @@ void Snapshot::enableControls()
     const bool rows = std::exchange(m_pendingRows, false);
     const bool current = std::exchange(m_pendingCurrent, false);
     if (rows)
-        emit rowsReplaced();
+        emitRowsReplaced();
     if (rows || current)
         emit currentRowChanged();
 }

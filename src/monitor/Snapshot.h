@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,9 @@ public:
 
     size_t memoryBytes() const { return m_rows.memoryBytes(); }
     const RowStore& rows() const { return m_rows; }
+    // While rowsReplaced is emitted: the rows the views were told of before (by the last
+    // rowsReplaced), so that they can tell what changed; nullptr otherwise and after a close.
+    const RowStore* previousRows() const { return m_previous ? &*m_previous : nullptr; }
 
 signals:
     // The rows were replaced (open, refresh, close). Not emitted while controls are disabled.
@@ -104,7 +108,10 @@ signals:
 
 private:
     void fetch(RowStore& into);
+    // Keeps the rows the views know, before the first replacement since they were told.
+    void keepPreviousRows();
     void rowsChanged();
+    void emitRowsReplaced();
     void currentChanged();
 
     const catalogue::SnapshotDecl& m_decl;
@@ -114,6 +121,7 @@ private:
     std::vector<TextRule> m_rules;
     std::map<QString, QVariant> m_params;
     RowStore m_rows;
+    std::optional<RowStore> m_previous;
     bool m_open = false;
     int m_current = -1;
     bool m_eof = true;

@@ -2,6 +2,8 @@
 
 #include "monitor/Snapshot.h"
 
+#include <algorithm>
+#include <numeric>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -87,6 +89,7 @@ void SnapshotModel::snapshotRowsReplaced()
 {
     std::vector<std::string> newKeys = currentKeys();
     const int newCount = m_snapshot->rowCount();
+    const size_t knownRows = m_keys.size();  // the rows the views know
 
     // Without a usable key (none declared, or repeated values) the rows cannot be matched up.
     std::unordered_map<std::string, int> newIndex;
@@ -104,9 +107,11 @@ void SnapshotModel::snapshotRowsReplaced()
     }
     if (!keyed) {
         if (newCount == m_rowCount && m_snapshot->keyColumn() < 0) {
+            // without a key the rows are matched by their places
             m_keys = std::move(newKeys);
-            if (m_rowCount > 0)
-                emit dataChanged(index(0, 0), index(m_rowCount - 1, columnCount() - 1));
+            std::vector<int> sameRow(static_cast<size_t>(newCount));
+            std::iota(sameRow.begin(), sameRow.end(), 0);
+            emitChangedCells(sameRow, knownRows);
             return;
         }
         beginResetModel();
@@ -121,6 +126,7 @@ void SnapshotModel::snapshotRowsReplaced()
     //    The model's rows are then the surviving old rows, in their old order.
     std::vector<int> survivors;  // new snapshot row of each surviving old row, old order
     survivors.reserve(m_keys.size());
+    std::vector<int> oldRowOf(static_cast<size_t>(newCount), -1);  // new snapshot row -> the views' row before
     {
         std::vector<bool> gone(m_keys.size());
         m_map.assign(m_keys.size(), -1);
@@ -128,6 +134,7 @@ void SnapshotModel::snapshotRowsReplaced()
             auto it = newIndex.find(m_keys[i]);
             gone[i] = it == newIndex.end();
             if (!gone[i]) {
+                oldRowOf[static_cast<size_t>(it->second)] = static_cast<int>(i);
                 survivors.push_back(it->second);
                 m_map[i] = it->second;
             }
@@ -207,10 +214,49 @@ void SnapshotModel::snapshotRowsReplaced()
         }
     }
 
-    // 4. The model rows and the snapshot rows are one again; every value may have changed.
+    // 4. The model rows and the snapshot rows are one again; the surviving rows' changed cells.
     m_map.clear();
     m_rowCount = newCount;
     m_keys = std::move(newKeys);
-    if (m_rowCount > 0)
-        emit dataChanged(index(0, 0), index(m_rowCount - 1, columnCount() - 1));
+    emitChangedCells(oldRowOf, knownRows);
+}
+
+void SnapshotModel::emitChangedCells(const std::vector<int>& oldRowOf, size_t knownRows)
+{
+    const RowStore* before = m_snapshot->previousRows();
+    const int columns = columnCount();
+    if (m_rowCount == 0 || columns == 0)
+        return;
+    if (!before || static_cast<size_t>(before->rowCount()) != knownRows) {
+        // what the views knew is not at hand: every value may have changed
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, columns - 1));
+        return;
+    }
+    // one signal for each run of rows with changes, over the columns changed in any of them
+    const RowStore& now = m_snapshot->rows();
+    int first = -1, left = columns, right = -1;
+    const auto flush = [&](int last) {
+        if (first >= 0)
+            emit dataChanged(index(first, left), index(last, right));
+        first = -1, left = columns, right = -1;
+    };
+    for (int r = 0; r < m_rowCount; ++r) {
+        const int old = oldRowOf[static_cast<size_t>(r)];
+        int l = columns, h = -1;
+        if (old >= 0)
+            for (int c = 0; c < columns; ++c)
+                if (!now.sameCell(r, c, *before, old)) {
+                    l = std::min(l, c);
+                    h = c;
+                }
+        if (h < 0) {  // unchanged, or inserted (the views were told so)
+            flush(r - 1);
+            continue;
+        }
+        if (first < 0)
+            first = r;
+        left = std::min(left, l);
+        right = std::max(right, h);
+    }
+    flush(m_rowCount - 1);
 }

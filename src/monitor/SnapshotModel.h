@@ -1,7 +1,8 @@
 #pragma once
 // The item model through which views show a snapshot (the data sources). Every declared column
 // is a model column; views hide the ones that are not shown. A refresh reaches the views as a
-// keyed row update (removed, moved, inserted and changed rows), so the current row, the scroll
+// keyed row update (removed, moved, inserted rows, and dataChanged on the cells whose values
+// changed; never a reset while the rows keep their keys), so the current row, the scroll
 // position, sorting, filters and expanded groups of the views above survive it.
 
 #include <QAbstractTableModel>
@@ -35,6 +36,9 @@ public:
 
 private:
     void snapshotRowsReplaced();
+    // dataChanged over the cells of the surviving rows whose values differ from what the views
+    // knew (oldRowOf: per row, its row before the update, -1 for an inserted row).
+    void emitChangedCells(const std::vector<int>& oldRowOf, size_t knownRows);
     std::vector<std::string> currentKeys() const;
 
     Snapshot* m_snapshot;

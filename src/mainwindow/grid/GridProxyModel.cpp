@@ -56,12 +56,17 @@ void TGridProxyModel::setSourceModel(QAbstractItemModel* source)
     m_dirty = false;
     if (source) {
         auto& c = m_sourceConnections;
-        c.push_back(connect(source, &QAbstractItemModel::dataChanged, this, [this] { sourceChanged(); }));
+        c.push_back(connect(source, &QAbstractItemModel::dataChanged, this,
+                            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                                noteChangedColumns(topLeft.column(), bottomRight.column());
+                                sourceChanged();
+                            }));
         c.push_back(connect(source, &QAbstractItemModel::rowsRemoved, this,
                             [this](const QModelIndex& parent, int first, int last) {
                                 if (parent.isValid())
                                     return;
                                 m_arrangement.sourceRowsRemoved(first, last);
+                                m_rowsChanged = true;
                                 sourceChanged();
                             }));
         c.push_back(connect(source, &QAbstractItemModel::rowsInserted, this,
@@ -69,6 +74,7 @@ void TGridProxyModel::setSourceModel(QAbstractItemModel* source)
                                 if (parent.isValid())
                                     return;
                                 m_arrangement.sourceRowsInserted(first, last);
+                                m_rowsChanged = true;
                                 sourceChanged();
                             }));
         c.push_back(connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
@@ -98,6 +104,7 @@ void TGridProxyModel::setSourceModel(QAbstractItemModel* source)
                     a.leafOfSource[static_cast<size_t>(r)] = node;
             }
             m_movingLeaves.clear();
+            m_rowsChanged = true;
             sourceChanged();
         }));
         c.push_back(connect(source, &QAbstractItemModel::headerDataChanged, this,
@@ -145,6 +152,8 @@ void TGridProxyModel::resetFromSource()
     }
     m_arrangement = Arrangement::build(*s, rules(), m_valueRole);
     m_dirty = false;
+    m_rowsChanged = false;
+    m_changedColumns.clear();
     m_movingLeaves.clear();
 }
 
@@ -301,15 +310,61 @@ void TGridProxyModel::sourceChanged()
     }
 }
 
+void TGridProxyModel::noteChangedColumns(int first, int last)
+{
+    if (first < 0 || last < first)
+        return;
+    if (m_changedColumns.size() < static_cast<size_t>(last + 1))
+        m_changedColumns.resize(static_cast<size_t>(last + 1), false);
+    for (int c = first; c <= last; ++c)
+        m_changedColumns[static_cast<size_t>(c)] = true;
+}
+
+bool TGridProxyModel::changesArrangement() const
+{
+    if (m_rowsChanged)
+        return true;
+    const auto changed = [this](int proxyColumn) {
+        const int c = sourceColumn(proxyColumn);
+        return c >= 0 && static_cast<size_t>(c) < m_changedColumns.size() && m_changedColumns[static_cast<size_t>(c)];
+    };
+    for (const auto& entry : m_filters)
+        if (changed(entry.first))
+            return true;
+    for (const auto& entry : m_excluded)
+        if (changed(entry.first))
+            return true;
+    if (!m_searchText.isEmpty())
+        for (const int c : m_searchColumns)
+            if (changed(c))
+                return true;
+    for (const auto* ordered : {&m_groups, &m_sorts})
+        for (const OrderedColumn& o : *ordered)
+            if (changed(o.column))
+                return true;
+    return false;
+}
+
 void TGridProxyModel::flush()
 {
-    if (m_dirty)
+    if (!m_dirty)
+        return;
+    if (changesArrangement()) {
         rearrange();
+        return;
+    }
+    // only values that no rule reads have changed: the rows stay where they are
+    m_dirty = false;
+    m_changedColumns.clear();
+    emitValuesChanged();
+    emit arranged();
 }
 
 void TGridProxyModel::rearrange()
 {
     m_dirty = false;
+    m_rowsChanged = false;
+    m_changedColumns.clear();
     if (!sourceModel())
         return;
     Arrangement next = Arrangement::build(*sourceModel(), rules(), m_valueRole);

@@ -4,7 +4,8 @@
 // filter, sorts them on several columns and nests them under group rows. A refresh of the source
 // reaches it as a keyed row update; the proxy follows it cheaply and arranges the rows again once
 // (flush), telling the view by one layout change (or by value changes when nothing moved), so
-// that the current row, the selection and the expanded groups survive.
+// that the current row, the selection and the expanded groups survive. Values changed in columns
+// that no filter, grouping or sort reads keep the arrangement as it is, without arranging again.
 
 #include "mainwindow/grid/RowArrangement.h"
 
@@ -106,6 +107,12 @@ private:
     QModelIndex indexOfNode(int node, int column) const;
     grid::ArrangeRules rules() const;
     void sourceChanged();
+    // What the source changed since the last arrangement: the values of these source columns.
+    void noteChangedColumns(int first, int last);
+    // Whether the changes since the last arrangement can move, add or drop rows of the view: rows
+    // added, removed or reordered in the source, or new values in a column that a filter, the
+    // quick filter, a grouping or a sort reads. Otherwise the arrangement stays as it is.
+    bool changesArrangement() const;
     void rearrange();
     void emitValuesChanged();
     void resetFromSource();
@@ -126,6 +133,8 @@ private:
     std::function<QString(int row, int column)> m_searchSource;
     grid::Arrangement m_arrangement;
     bool m_dirty = false;
+    bool m_rowsChanged = false;
+    std::vector<bool> m_changedColumns;  // by source column
     bool m_flushQueued = false;
     std::vector<std::pair<int, QPersistentModelIndex>> m_movingLeaves;  // across a source layout change
     std::vector<QMetaObject::Connection> m_sourceConnections;
