@@ -1,7 +1,7 @@
 #pragma once
 // Under the SQL pane, the plan of the Statements tab's current statement, as the server explains
-// it (Firebird's MON$EXPLAINED_PLAN). It is read for the current row only: when the row changes as
-// a whole or the statements are read again, and when the pane is shown. On Firebird the read falls
+// it (Firebird's MON$EXPLAINED_PLAN). It is read for the current row only: when another statement
+// becomes current (by a move or a refresh), and when the pane is shown. On Firebird the read falls
 // in the refresh's monitoring transaction, so the plan is the one of the snapshot on the screen.
 // Read-only, in the SQL pane's font, with its copy keys.
 
@@ -29,11 +29,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void showCurrentPlan();
+    // always: read even when the current statement is the one shown
+    void showCurrentPlan(bool always);
 
     QPointer<Snapshot> m_planSnapshot;
     PlanReader m_reader;
     qint64 m_statement = -1;
+    QString m_statementText;
     bool m_readPending = false;
     bool m_rowWasInSight = true;
     QList<QMetaObject::Connection> m_planConnections;
