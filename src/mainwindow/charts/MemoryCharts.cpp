@@ -99,55 +99,88 @@ QString TMemoryCharts::kilobytesText(qint64 bytes, const QLocale& userLocale)
 
 void TMemoryCharts::setPie(const std::vector<std::pair<QString, qint64>>& pools)
 {
-    // A fresh series: the chart's palette colours the slices as the series joins the chart.
-    QChart* chart = m_pieView->chart();
-    chart->removeSeries(m_pie);
-    delete m_pie;
-    m_pie = new QPieSeries;
-    m_pie->setPieSize(0.9);
-    for (const auto& [text, bytes] : pools) {
-        QPieSlice* slice = m_pie->append(text.left(LabelLength), static_cast<double>(bytes) / 1024.0);
-        slice->setLabelVisible(false);
+    // The same pool types as shown: the slices take their new sizes and keep their colours.
+    const QList<QPieSlice*> shown = m_pie->slices();
+    bool same = shown.size() == static_cast<qsizetype>(pools.size());
+    for (qsizetype i = 0; same && i < shown.size(); ++i)
+        same = shown[i]->label() == pools[static_cast<size_t>(i)].first.left(LabelLength);
+    if (!same) {
+        // A fresh series: the chart's palette colours the slices as the series joins the chart.
+        QChart* chart = m_pieView->chart();
+        chart->removeSeries(m_pie);
+        delete m_pie;
+        m_pie = new QPieSeries;
+        m_pie->setPieSize(0.9);
+        for (const auto& [text, bytes] : pools) {
+            QPieSlice* slice = m_pie->append(text.left(LabelLength), static_cast<double>(bytes) / 1024.0);
+            slice->setLabelVisible(false);
+        }
+        chart->addSeries(m_pie);
+    } else {
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            const double kilobytes = static_cast<double>(pools[static_cast<size_t>(i)].second) / 1024.0;
+            if (shown[i]->value() != kilobytes)
+                shown[i]->setValue(kilobytes);
+        }
     }
-    chart->addSeries(m_pie);
     std::vector<TPieLegend::Entry> entries;
     const QList<QPieSlice*> slices = m_pie->slices();
     for (qsizetype i = 0; i < slices.size(); ++i)
         entries.push_back({slices[i]->brush().color(), slices[i]->label(),
                            kilobytesText(pools[static_cast<size_t>(i)].second)});
-    m_legend->setEntries(std::move(entries));
+    const std::vector<TPieLegend::Entry>& before = m_legend->entries();
+    const bool legendSame = std::equal(entries.begin(), entries.end(), before.begin(), before.end(),
+                                       [](const TPieLegend::Entry& a, const TPieLegend::Entry& b) {
+                                           return a.color == b.color && a.label == b.label && a.value == b.value;
+                                       });
+    if (!legendSame)
+        m_legend->setEntries(std::move(entries));
 }
 
 void TMemoryCharts::setHistory(const QList<double>& megabytes, const QList<QColor>& colours)
 {
     // One set per bar, each with its own colour, stacked so that each stands alone in its place.
-    m_bars->clear();
+    // The sets stay from one refresh to the next: a bar takes its new height, and its colour when
+    // that changed, so that a refresh does not build 30 sets of 30 values anew.
     const qsizetype n = megabytes.size();
+    if (m_bars->count() != n) {
+        m_bars->clear();
+        QList<QBarSet*> sets;
+        for (qsizetype k = 0; k < n; ++k) {
+            auto* set = new QBarSet(QString());
+            set->append(QList<qreal>(n, 0.0));
+            sets << set;
+        }
+        m_bars->append(sets);
+        QStringList places;
+        for (qsizetype k = 0; k < n; ++k)
+            places << QString::number(k);
+        const auto horizontal = m_historyView->chart()->axes(Qt::Horizontal);
+        if (!horizontal.isEmpty())
+            static_cast<QBarCategoryAxis*>(horizontal.first())->setCategories(places);
+    }
     double highest = 0;
-    QList<QBarSet*> sets;
+    const QList<QBarSet*> sets = m_bars->barSets();
     for (qsizetype k = 0; k < n; ++k) {
-        auto* set = new QBarSet(QString());
-        QList<qreal> values(n, 0.0);
-        values[k] = megabytes[k];
-        set->append(values);
+        QBarSet* set = sets[k];
+        if (set->at(k) != megabytes[k])
+            set->replace(k, megabytes[k]);
         const QColor colour = k < colours.size() ? colours[k] : QColor(Qt::yellow);
-        set->setColor(colour);
-        set->setBorderColor(colour.darker(130));
-        sets << set;
+        if (set->color() != colour) {
+            set->setColor(colour);
+            set->setBorderColor(colour.darker(130));
+        }
         highest = std::max(highest, megabytes[k]);
     }
-    m_bars->append(sets);
-    QStringList places;
-    for (qsizetype k = 0; k < n; ++k)
-        places << QString::number(k);
-    const auto horizontal = m_historyView->chart()->axes(Qt::Horizontal);
-    if (!horizontal.isEmpty())
-        static_cast<QBarCategoryAxis*>(horizontal.first())->setCategories(places);
     const auto vertical = m_historyView->chart()->axes(Qt::Vertical);
     if (!vertical.isEmpty()) {
         auto* axis = static_cast<QValueAxis*>(vertical.first());
-        axis->setRange(0, highest > 0 ? highest * 1.1 : 1.0);
-        axis->applyNiceNumbers();
+        const double top = highest > 0 ? highest * 1.1 : 1.0;
+        if (top != m_historyTop) {
+            m_historyTop = top;
+            axis->setRange(0, top);
+            axis->applyNiceNumbers();
+        }
     }
 }
 

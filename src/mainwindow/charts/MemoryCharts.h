@@ -51,4 +51,5 @@ private:
     TPieLegend* m_legend;
     QPieSeries* m_pie = nullptr;
     QStackedBarSeries* m_bars = nullptr;
+    double m_historyTop = 0;  // the top of the range the value axis was last given
 };
