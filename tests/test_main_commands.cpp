@@ -20,7 +20,6 @@
 #include "support/TestServer.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -102,11 +101,6 @@ int textEnd(const TdlgTextViewer& viewer) { return viewer.Memo->document()->char
 
 class TestMainCommands : public QObject {
     Q_OBJECT
-
-    QList<QUrl> m_opened;
-
-public slots:
-    void openUrl(const QUrl& url) { m_opened << url; }
 
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
@@ -594,17 +588,21 @@ private slots:
                                  QStringLiteral(".html");
         QCOMPARE(TfrmMain::GetHelpFileName(), expected);
         Window w(nullptr);
+        Reports reports;
         w.show();
-        m_opened.clear();
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
         w.form->actHelpContents->trigger();
-        w.form->actHelpWeb->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         const auto* help = w.form->findChild<TfrmHelp*>();
         QVERIFY(help && help->isVisible());
         QCOMPARE(help->CurrentPage(), QUrl::fromLocalFile(expected));
-        QCOMPARE(m_opened.size(), 1);
-        QCOMPARE(m_opened[0].scheme(), QStringLiteral("https"));
+
+        // the web address goes to the desktop's opener; without one the user is told
+        QTemporaryDir noPrograms;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(noPrograms.path()));
+        w.form->actHelpWeb->trigger();
+        qputenv("PATH", path);
+        QTRY_COMPARE(reports.messages.size(), 1);
+        QCOMPARE(reports.messages[0], QString::fromUtf8(msg::BrowserNoOpener).arg(QString::fromUtf8(msg::ProductWebAddress)));
 
         ModalAnswer<TdlgAbout> about([](TdlgAbout* box) { box->accept(); });
         w.form->actHelpAbout->trigger();
