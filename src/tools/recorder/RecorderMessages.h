@@ -5,10 +5,11 @@
 namespace recordermsg {
 
 inline constexpr const char* Help =
-    "usage: quillmere-recorder DATABASE [--user NAME] [--password PASSWORD] [--role ROLE]\n"
-    "                          [--interval SECONDS] [--store FILE] [--retention-days N]\n"
-    "                          [--retention-mb N] [--metrics HOST:PORT] [--duration SECONDS]\n"
-    "       quillmere-recorder --help | --version\n"
+    // the usage on one line, as the other tools give it, so that its manual page has a synopsis
+    "Usage: quillmere-recorder DATABASE [--user NAME] [--password PASSWORD] [--role ROLE] "
+    "[--interval SECONDS] [--store FILE] [--retention-days N] [--retention-mb N] "
+    "[--metrics HOST:PORT] [--duration SECONDS]\n"
+    "  or:  quillmere-recorder --help | --version\n"
     "\n"
     "Records the monitoring tables of one database into Quillmere's history store, without a\n"
     "window: every SECONDS (10 unless given) one recording pass reads all of them in one\n"
