@@ -1,8 +1,9 @@
-// A server that goes away or falls silent: the next request raises the client library's text
-// and leaves nothing attached, and once the server is back requests work again; no call waits on a
-// silent server beyond the call watchdog's bound; the main window reports a lost connection once
-// and leaves the user in control. The tests have a server of their own (the fbserver_restart
-// fixture), since they kill and stop it.
+// A server that goes away, falls silent or shuts its database down: the next request says what
+// happened (the client library's text below) and leaves nothing attached, and once the server is
+// back requests work again and the connection attaches again with its parameters; no call waits on
+// a silent server beyond the call watchdog's bound, at any point of the handshake; the main window
+// reports a lost connection once and leaves the user in control. The tests have a server of their
+// own (the fbserver_restart fixture), since they kill and stop it.
 
 #include "app/QuillmereApplication.h"
 #include "common/Exception.h"
@@ -12,26 +13,24 @@
 #include "dialogs/ErrorListDlg.h"
 #include "dialogs/MultiExceptionHandler.h"
 #include "ib/CallWatchdog.h"
+#include "ib/Database.h"
 #include "ib/IBError.h"
 #include "logging/IBPerformanceLogDM.h"
 #include "mainwindow/LoggingControl.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswer.h"
+#include "support/StallingPeers.h"
 #include "support/TestServer.h"
 
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <csignal>
 
@@ -59,30 +58,6 @@ struct Shown {
     }
 };
 
-// A listener on 127.0.0.1 that takes connections (into the kernel's backlog) and never answers.
-class SilentListener {
-public:
-    SilentListener() : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(m_fd, 8) != 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw Exception(QStringLiteral("no listener on 127.0.0.1"));
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentListener() { ::close(m_fd); }
-    SilentListener(const SilentListener&) = delete;
-    SilentListener& operator=(const SilentListener&) = delete;
-    int port() const { return m_port; }
-
-private:
-    int m_fd;
-    int m_port = 0;
-};
-
 // The client library's texts for a connection whose server has gone.
 bool connectionGoneText(const QString& text)
 {
@@ -98,6 +73,78 @@ bool connectionGoneText(const QString& text)
 bool waitForReport(ModalAnswer<TfrmErrorList>& answer, const TfrmMain& form)
 {
     return QTest::qWaitFor([&] { return answer.answered() == 1 && !form.errorHandler().ErrorList(); }, 120000);
+}
+
+// The connection module on a database of the server, and a query on its connection as the
+// snapshots run theirs (a transaction and a statement component, prepared on first use).
+struct Connection {
+    TdmServerProperties p;
+    ib::TransactionComponent tr{ib::ParamBlock().addByte(isc_tpb_version3).addByte(isc_tpb_read)};
+    ib::StatementComponent st;
+    int changes = 0;
+
+    explicit Connection(const QString& databaseName)
+    {
+        p.SetDatabaseName(databaseName);
+        p.SetUserName(TestServer::userName());
+        p.SetPassword(TestServer::password());
+        p.OnConnectionChange = [this](TdmServerProperties*) { ++changes; };
+        tr.setDefaultDatabase(&p.IBDatabase);
+        st.setDatabase(&p.IBDatabase);
+    }
+    void query()
+    {
+        tr.start();
+        if (!st.statement().isPrepared())
+            st.prepare(tr, "SELECT 1 FROM RDB$DATABASE");
+        ib::Statement& statement = st.statement();
+        statement.execute(tr.transaction());
+        const bool row = statement.fetch();
+        statement.closeCursor();
+        tr.commit();
+        if (!row)
+            throw Exception(QStringLiteral("the query returned no row"));
+    }
+    // The failure of the next query, as reported: it marks the connection lost, once.
+    EConnectionFailure failedQuery()
+    {
+        try {
+            query();
+        } catch (const std::exception& e) {
+            if (!p.NoteConnectionLoss(e) || p.NoteConnectionLoss(e))
+                throw Exception(QStringLiteral("the connection was not found lost once"));
+            try {
+                p.RaiseFailure(e);
+            } catch (const EConnectionFailure& f) {
+                return f;
+            }
+        }
+        throw Exception(QStringLiteral("the query did not fail as a lost connection"));
+    }
+};
+
+// The failure that an attach or a reconnect raises.
+template <class Attach>
+EConnectionFailure failedAttach(Attach attach)
+{
+    try {
+        attach();
+    } catch (const EConnectionFailure& f) {
+        return f;
+    }
+    throw Exception(QStringLiteral("the attach did not fail as a failure of the server"));
+}
+
+QString summaryOf(const EConnectionFailure& f) { return f.message().section(QLatin1Char('\n'), 0, 0); }
+
+void gfix(const ServerDatabase& db, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral("gfix"), QStringList{"-user", TestServer::userName(), "-password", TestServer::password()}
+                                        << arguments << db.name());
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        throw Exception(QStringLiteral("gfix %1 failed: %2")
+                            .arg(arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(p.readAllStandardError())));
 }
 }  // namespace
 
@@ -127,17 +174,16 @@ private slots:
 
         m_server.kill();
         for (int request = 0; request < 2; ++request) {
-            try {
+            const EConnectionFailure f = failedAttach([&] {
                 if (request == 0)
                     p.GetServerLog();
                 else
                     p.GetDatabaseStatistics(0x04);
-                QFAIL("a request to a killed server succeeded");
-            } catch (const ib::EIBError& e) {
-                // the client library's own text, naming the network failure
-                QVERIFY2(e.message().contains(QLatin1String("Unable to complete network request to host")),
-                         qPrintable(e.message()));
-            }
+            });
+            // what happened, then the client library's own text naming the network failure
+            QCOMPARE(summaryOf(f), QStringLiteral("The server at %1 does not answer").arg(m_server.serverName()));
+            QVERIFY2(f.detail().contains(QLatin1String("Unable to complete network request to host")),
+                     qPrintable(f.message()));
             QVERIFY(!p.IBLogService.isAttached());
             QVERIFY(!p.IBStatisticalService.isAttached());
         }
@@ -163,26 +209,40 @@ private slots:
         p.SetConnected(false);
     }
 
-    // No call waits on a silent server beyond the bound: an attach to a listener that accepts and
-    // never answers ends with the client library's text, and so does a refresh whose server has
-    // stopped (SIGSTOP), whose calls the watchdog aborts; the window handles events again, reports
-    // the error and pauses refreshing as after any lost connection.
+    // No call waits on a silent server beyond the bound, at any point of the handshake: an attach
+    // and a Services request to a listener that accepts and never answers, and to a proxy that
+    // passes the server's first reply and then holds everything, end with the text that says so
+    // while the caller's thread goes on handling events; so does a refresh whose server has stopped
+    // (SIGSTOP), whose calls the watchdog aborts: the window handles events again, reports the
+    // error and pauses refreshing as after any lost connection.
     void aSilentServerHoldsNoCall()
     {
         const ib::CallWatchdog::Bound bound(std::chrono::seconds(1));
         const SilentListener silent;
-        TdmServerProperties p;
-        p.SetDatabaseName(QStringLiteral("127.0.0.1/%1:/silent.fdb").arg(silent.port()));
-        p.SetUserName(TestServer::userName());
-        p.SetPassword(TestServer::password());
-        try {
-            p.SetConnected(true);
-            QFAIL("an attach to a silent listener succeeded");
-        } catch (const ib::EIBError& e) {
-            QVERIFY2(e.message().contains(QLatin1String("connection rejected by remote interface")),
-                     qPrintable(e.message()));
+        const StallingProxy proxy(m_server.port());
+        for (const QString& serverName : {silent.serverName(), proxy.serverName()}) {
+            Connection c(serverName + QStringLiteral(":/silent.fdb"));
+            int beats = 0;
+            QTimer heartbeat;
+            QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++beats; });
+            heartbeat.start(10);
+            const QString summary = QStringLiteral("The server at %1 does not answer").arg(serverName);
+            for (const bool services : {false, true}) {
+                const int before = beats;
+                const EConnectionFailure f = failedAttach([&] {
+                    if (services)
+                        c.p.GetServerLog();
+                    else
+                        c.p.SetConnected(true);
+                });
+                QCOMPARE(summaryOf(f), summary);
+                QVERIFY2(beats > before, qPrintable(serverName));  // the thread handled its events meanwhile
+            }
+            QVERIFY(!c.p.GetConnected() && !c.p.IBLogService.isAttached());
+            QCOMPARE(c.changes, 0);
         }
-        QVERIFY(!p.GetConnected());
+        // the proxy held both after the server's first reply
+        QCOMPARE(proxy.held(), 2);
 
         ServerDatabase db(m_server);  // monitored through MON$: nothing installed
         Window w(db.name(), TestServer::userName(), TestServer::password());
@@ -211,7 +271,9 @@ private slots:
         });
         f.Timer.start(10);
         QVERIFY(waitForReport(answer, f));
-        QVERIFY2(connectionGoneText(shown.text), qPrintable(shown.text));
+        QVERIFY2(shown.text.startsWith(QStringLiteral("The server at %1 does not answer\n\n").arg(m_server.serverName())) &&
+                     connectionGoneText(shown.text),
+                 qPrintable(shown.text));
         QCOMPARE(shown.messages, 1);
         QVERIFY(beatsWhileOpen > 0);  // the window's thread is free again
         QVERIFY(!shown.timerRan);
@@ -219,6 +281,59 @@ private slots:
         // disconnecting from the stopped server ends too
         f.actDisconnect->trigger();
         QVERIFY(!w.connected());
+    }
+
+    // After a lost connection the connection attaches again with the same parameters once the
+    // server is back on its port: while the server is away an attempt fails and leaves the
+    // connection open and lost; then the new attachment takes the lost one's place, the lost mark
+    // clears, the owner hears of a connection, and the statements run again.
+    void reconnectAfterARestart()
+    {
+        ServerDatabase db(m_server);
+        Connection c(db.name());
+        c.p.SetConnected(true);
+        c.query();
+        const int port = m_server.port();
+
+        m_server.kill();
+        const EConnectionFailure lost = c.failedQuery();
+        QCOMPARE(lost.kind(), ConnectionFailureKind::ConnectionLost);
+        QCOMPARE(summaryOf(lost), QStringLiteral("The connection to the server was lost"));
+        QVERIFY2(connectionGoneText(lost.detail()), qPrintable(lost.message()));
+        const EConnectionFailure away = failedAttach([&] { c.p.Reconnect(); });
+        QCOMPARE(summaryOf(away), QStringLiteral("The server at %1 does not answer").arg(m_server.serverName()));
+        QVERIFY(c.p.GetConnected() && c.p.GetConnectionLost());
+        QCOMPARE(c.changes, 1);
+
+        if (m_server.start() != port)
+            QSKIP("another program took the server's port meanwhile");
+        c.p.Reconnect();
+        QVERIFY(c.p.GetConnected() && !c.p.GetConnectionLost());
+        QCOMPARE(c.changes, 2);
+        c.query();
+        c.p.SetConnected(false);
+    }
+
+    // A database shut down under the connection is named as such, and so is an attach to it; once
+    // it is online again the connection attaches again.
+    void aShutDownDatabaseIsNamed()
+    {
+        ServerDatabase db(m_server);
+        Connection c(db.name());
+        c.p.SetConnected(true);
+        c.query();
+        gfix(db, {QStringLiteral("-shut"), QStringLiteral("full"), QStringLiteral("-force"), QStringLiteral("0")});
+        const EConnectionFailure down = c.failedQuery();
+        QCOMPARE(down.kind(), ConnectionFailureKind::DatabaseShutDown);
+        QCOMPARE(summaryOf(down), QStringLiteral("The database has been shut down"));
+        QVERIFY2(down.detail().contains(QLatin1String("shutdown")), qPrintable(down.message()));
+        QCOMPARE(failedAttach([&] { c.p.Reconnect(); }).kind(), ConnectionFailureKind::DatabaseShutDown);
+        QVERIFY(c.p.GetConnectionLost());
+
+        gfix(db, {QStringLiteral("-online")});
+        c.p.Reconnect();
+        c.query();
+        QVERIFY(!c.p.GetConnectionLost());
     }
 
     // A lost connection is reported once: refreshing pauses (the timer stops, a tab change reads

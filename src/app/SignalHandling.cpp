@@ -1,5 +1,7 @@
 #include "app/SignalHandling.h"
 
+#include "ib/CallWatchdog.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -13,17 +15,36 @@
 namespace {
 constexpr int HandledSignals[] = {SIGTERM, SIGINT};
 
-// The pipe from the handler to the notifier; -1 while no handling exists.
+// The pipe from the handler to the notifier, and the one to the thread that aborts the calls held by
+// a silent server; -1 while no handling exists.
 int readEnd = -1;
 int writeEnd = -1;
+int abortReadEnd = -1;
+int abortWriteEnd = -1;
+// what the aborting thread reads when the handling ends
+constexpr char StopAborting = 0;
 
 extern "C" void onSignal(int signalNumber)
 {
-    // only what is safe in a signal handler: one write, errno left as it was
+    // only what is safe in a signal handler: two writes, errno left as it was
     const int savedErrno = errno;
     const char byte = static_cast<char>(signalNumber);
-    [[maybe_unused]] const ssize_t written = ::write(writeEnd, &byte, 1);
+    [[maybe_unused]] ssize_t written = ::write(writeEnd, &byte, 1);
+    written = ::write(abortWriteEnd, &byte, 1);
     errno = savedErrno;
+}
+
+void abortOnSignal(int fd)
+{
+    char byte = StopAborting;
+    while (true) {
+        const ssize_t got = ::read(fd, &byte, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || byte == StopAborting)
+            return;
+        ib::CallWatchdog::abortAll();
+    }
 }
 
 bool handledHere(int signalNumber)
@@ -38,10 +59,21 @@ SignalHandling::SignalHandling(QWidget* window, QObject* parent) : QObject(paren
 {
     Q_ASSERT(readEnd < 0);
     int ends[2];
+    int abortEnds[2];
     if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return;  // without a pipe the signals keep whatever handling they have
+    // the aborting thread blocks in its read; the handler's write never blocks
+    if (::pipe2(abortEnds, O_CLOEXEC) != 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return;
+    }
+    ::fcntl(abortEnds[1], F_SETFL, O_NONBLOCK);
     readEnd = ends[0];
     writeEnd = ends[1];
+    abortReadEnd = abortEnds[0];
+    abortWriteEnd = abortEnds[1];
+    m_aborter = std::thread(abortOnSignal, abortReadEnd);
     m_notifier = new QSocketNotifier(readEnd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] { signalled(); });
     install();
@@ -57,9 +89,13 @@ SignalHandling::~SignalHandling()
         if (handledHere(signalNumber))
             std::signal(signalNumber, SIG_DFL);
     delete m_notifier;
-    ::close(readEnd);
-    ::close(writeEnd);
-    readEnd = writeEnd = -1;
+    const char stop = StopAborting;
+    while (::write(abortWriteEnd, &stop, 1) < 0 && errno == EINTR) {
+    }
+    m_aborter.join();
+    for (int fd : {readEnd, writeEnd, abortReadEnd, abortWriteEnd})
+        ::close(fd);
+    readEnd = writeEnd = abortReadEnd = abortWriteEnd = -1;
 }
 
 bool SignalHandling::isInstalled()

@@ -8,10 +8,18 @@
 // not): that handler shuts every attachment down and leaves the process running. The handling is
 // therefore asserted again whenever the event loop is about to wait, so the signals are the
 // program's own again from the first wait after an attach on.
+//
+// A signal may come while the user-interface thread is held by a call to a server that has fallen
+// silent, which the call watchdog would end only at its bound: a thread of the handling's own then
+// aborts the connection's calls at once (ib::CallWatchdog::abortAll), so that the thread is free to
+// close the window. (An attach or a Services call waits in an event loop of its own, which the
+// signal ends as it ends every other.)
 
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+
+#include <thread>
 
 class QSocketNotifier;
 
@@ -32,4 +40,6 @@ private:
 
     QPointer<QWidget> m_window;
     QSocketNotifier* m_notifier = nullptr;
+    std::thread m_aborter;  // aborts the calls held by a silent server
+
 };

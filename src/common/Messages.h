@@ -13,6 +13,15 @@ inline constexpr const char* NotConnectedForServerName =
 inline constexpr const char* NotAnInterBase7Database =
     "This database is not an InterBase 7 database.  Performance monitoring only works with databases created with "
     "InterBase 7 or higher.";
+// What a failure of the server or the connection means; the client library's text follows below
+// it as the detail (ConnectionFailureText).
+inline constexpr const char* ServerNotAnswering = "The server at %1 does not answer";
+inline constexpr const char* DatabaseShutDown = "The database has been shut down";
+inline constexpr const char* ConnectionLostToServer = "The connection to the server was lost";
+inline constexpr const char* ConnectionFailureText = "%1\n\n%2";
+// Database names refused before the client library sees them
+inline constexpr const char* DatabaseNameEmpty = "Enter the name of the database to connect to.";
+inline constexpr const char* DatabaseNameUnresolvable = "The database name %1 cannot be resolved: %2.";
 
 // Services: the server log and the database statistics
 inline constexpr const char* ServicesClientAttached = "Internal error: a Services client was changed while attached.";
@@ -46,6 +55,8 @@ inline constexpr const char* ParameterIndexOutOfRange = "Internal error: paramet
 inline constexpr const char* ColumnIndexOutOfRange = "Internal error: column %1 does not exist in the result.";
 inline constexpr const char* UnsupportedParameterType = "Internal error: parameter %1 has a type that cannot be set.";
 inline constexpr const char* NotAttached = "Internal error: the database is not attached.";
+inline constexpr const char* AttachmentInUse = "Internal error: the attachment is in use.";
+inline constexpr const char* NoAnswerWithinBound = "No answer within %1 seconds.";
 inline constexpr const char* DatabaseNameTooLong =
     "The database name is too long: it takes %1 bytes, and the client library accepts at most %2.";
 inline constexpr const char* TransactionActive = "Internal error: the transaction is already active.";

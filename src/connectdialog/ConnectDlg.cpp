@@ -224,8 +224,14 @@ void TdlgConnectToDB::placeControls()
     y = qMax(userBottom, labelled(lblPassword, edtPassword, rightColumn, y, columnWidth)) + kRowGap;
     const int roleBottom = labelled(lblRole, edtRole, leftColumn, y, columnWidth);
     y = qMax(roleBottom, labelled(lblCharacterSet, cboCharacterSet, rightColumn, y, columnWidth)) + kRowGap;
-    place(chkRememberDatabase, leftColumn, y, columnWidth);
-    place(chkRememberUsername, rightColumn, y, columnWidth);
+    // Each check box shows its caption whole: the right one starts in the right column, or as far
+    // left as its caption needs, though never over the left one's.
+    const int rightEdge = kMinimumWidth - kMargin;
+    const int leftHint = chkRememberDatabase->sizeHint().width();
+    const int rightHint = chkRememberUsername->sizeHint().width();
+    const int rightBoxLeft = qMax(leftColumn + leftHint + kMargin, qMin(rightColumn, rightEdge - rightHint));
+    place(chkRememberDatabase, leftColumn, y, rightBoxLeft - kMargin - leftColumn);
+    place(chkRememberUsername, rightBoxLeft, y, qMax(rightHint, rightEdge - rightBoxLeft));
 
     // from the bottom up: the buttons, the separator line above them
     const QSize okSize = buttonSize(btnOK);
@@ -392,6 +398,21 @@ void TdlgConnectToDB::moveToTop(int position)
     m_characterSets.move(position, 0);
 }
 
+void TdlgConnectToDB::TakeRememberedEntry()
+{
+    if (!chkRememberDatabase->isChecked())
+        return;
+    const int position = FindRememberedEntry();
+    if (position < 0)
+        return;
+    // Enter right after typing a remembered name has filled nothing: empty boxes there are no
+    // choice of the user's and must not blank the credentials the entry holds
+    if (chkRememberUsername->isChecked() && position != m_filledFrom)
+        completeFromEntry(position);
+    // the box shows the remembered spelling, which the creator reads
+    edtDatabaseName->setCurrentIndex(position);
+}
+
 void TdlgConnectToDB::SaveRememberedConnections()
 {
     if (result() != QDialog::Accepted || !chkRememberDatabase->isChecked())
@@ -406,10 +427,6 @@ void TdlgConnectToDB::SaveRememberedConnections()
 
     const bool credentials = chkRememberUsername->isChecked();
     const int position = FindRememberedEntry();
-    // Enter right after typing a remembered name has filled nothing: empty boxes there are no
-    // choice of the user's and must not blank the credentials the entry holds
-    if (credentials && position >= 0 && position != m_filledFrom)
-        completeFromEntry(position);
     const QString user = credentials ? edtUserName->text() : QString();
     const QString password = credentials ? edtPassword->text() : QString();
     const QString role = credentials ? edtRole->text() : QString();
@@ -422,7 +439,6 @@ void TdlgConnectToDB::SaveRememberedConnections()
         edtDatabaseName->setCurrentIndex(0);
     } else if (position >= 0) {
         moveToTop(position);
-        // the box shows the remembered spelling, which the creator reads
         edtDatabaseName->setCurrentIndex(0);
         m_userNames[0] = user;
         m_passwords[0] = password;
@@ -443,21 +459,8 @@ void TdlgConnectToDB::done(int result)
 {
     setResult(result);
     m_closingWithOK = result == QDialog::Accepted;
-    std::optional<Exception> error;
-    try {
-        SaveRememberedConnections();
-    } catch (const Exception& e) {
-        error = e;
-    } catch (const std::exception& e) {
-        error = Exception(QString::fromLocal8Bit(e.what()));
-    }
-    if (error) {
-        // the dialog stays open: the user may try again, uncheck Remember Database or cancel
-        m_closingWithOK = false;
-        setResult(0);
-        errors::report(*error);
-        return;
-    }
+    if (m_closingWithOK)
+        TakeRememberedEntry();
     QDialog::done(result);
 }
 

@@ -6,11 +6,13 @@
 //
 // When the dialog is first shown it opens the settings file and lists the remembered databases;
 // picking one (closing its drop-down list, or leaving the box) fills the other boxes from it.
-// While it closes with OK and Remember Database is checked, the confirmed database becomes the
-// most recent entry and the entries and both options are written back; a failing write is
-// reported through the application's error reporting and the dialog stays open. Closing with OK
-// never blanks remembered credentials the user has not seen: Enter right after typing a name
-// fills nothing, so the boxes left empty then take the entry's values before it is saved.
+// Closing with OK shows a remembered database in its remembered spelling. Only once the caller
+// has connected with the values does it call SaveRememberedConnections: with Remember Database
+// checked, the database then becomes the most recent entry and the entries and both options are
+// written back. A name that was refused or failed is never remembered, so it never pushes a
+// working entry out of the ten. Closing with OK never blanks remembered credentials the user has
+// not seen: Enter right after typing a name fills nothing, so the boxes left empty then take the
+// entry's values.
 
 #include "common/RememberedConnections.h"
 
@@ -57,9 +59,10 @@ public:
     // Sets user name, password, role and character set from the entry FindRememberedEntry finds;
     // nothing when it finds none.
     void FillFromRememberedEntry();
-    // With the result OK and Remember Database checked: makes the current database the most
-    // recent entry and writes the entries and both options to the settings file. Raises
-    // Exception when the file cannot be written.
+    // For the caller, once it has connected with the dialog's values. With the result OK and
+    // Remember Database checked: makes the current database the most recent entry and writes the
+    // entries and both options to the settings file. Raises Exception when the file cannot be
+    // written.
     void SaveRememberedConnections();
 
     // The open-file dialog of Browse: returns the chosen file's full path, or an empty text when
@@ -67,8 +70,7 @@ public:
     using DatabaseFileChooser = std::function<QString(QWidget* parent)>;
     static void setDatabaseFileChooser(DatabaseFileChooser chooser);
 
-    // Closing with OK saves the remembered connections first; a failing save keeps the dialog
-    // open with its result reset.
+    // Closing with OK takes the remembered entry of the database (TakeRememberedEntry).
     void done(int result) override;
 
     QLabel* lblDatabaseName = nullptr;
@@ -103,6 +105,10 @@ private:
     void edtDatabaseNameExit();
     void edtUserNameChange();
 
+    // On OK with Remember Database checked: a remembered database is shown in its remembered
+    // spelling, and with Remember User name and Password checked the boxes the user left empty
+    // take the entry's credentials (completeFromEntry).
+    void TakeRememberedEntry();
     void placeControls();
     void setCharacterSetText(const QString& text);
     void moveToTop(int position);

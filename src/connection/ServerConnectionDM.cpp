@@ -2,6 +2,7 @@
 
 #include "common/Messages.h"
 #include "connection/ServiceRequest.h"
+#include "ib/BoundedCall.h"
 #include "ib/IBError.h"
 #include "ib/ParamBlock.h"
 
@@ -24,7 +25,24 @@ private:
 };
 
 QString reportText(const std::string& output) { return QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size())); }
+
+// The reasons that Firebird 4 and later put after isc_att_shutdown (Firebird 3 gives none).
+constexpr ISC_STATUS AttachmentKilled = 335545130;      // isc_att_shut_killed
+constexpr ISC_STATUS AttachmentIdle = 335545131;        // isc_att_shut_idle
+constexpr ISC_STATUS AttachmentDatabaseDown = 335545132;  // isc_att_shut_db_down
+constexpr ISC_STATUS AttachmentEngineDown = 335545133;  // isc_att_shut_engine
+
+// The network's failures: the server cannot be reached, or stopped talking over the connection.
+constexpr std::array<ISC_STATUS, 8> NetworkFailures = {isc_network_error, isc_net_connect_err, isc_connect_reject,
+                                                       isc_net_read_err,  isc_net_write_err,   isc_conn_lost,
+                                                       isc_lost_db_connection, isc_net_server_shutdown};
 }  // namespace
+
+EConnectionFailure::EConnectionFailure(ConnectionFailureKind kind, const QString& summary, const QString& detail)
+    : EServerPropertiesDMError(QString::fromUtf8(msg::ConnectionFailureText).arg(summary, detail)), m_kind(kind),
+      m_detail(detail)
+{
+}
 
 TdmServerProperties::TdmServerProperties(QObject* owner) : QObject(owner)
 {
@@ -52,32 +70,98 @@ void TdmServerProperties::SetConnected(bool connected)
 {
     if (connected == GetConnected())
         return;
-    if (connected)
-        IBDatabase.open();
-    else
+    if (!connected) {
         IBDatabase.close();
+        return;
+    }
+    CheckDatabaseName(GetDatabaseName());
+    try {
+        IBDatabase.attach();
+    } catch (const std::exception& e) {
+        RaiseFailure(e, true);
+    }
+    IBDatabaseConnect();
 }
 
 void TdmServerProperties::Reconnect()
 {
-    if (GetConnected()) {
-        // the server must take a new attachment before the lost one is let go
-        ib::Attachment probe;
-        probe.attach(ib::toClientText(IBDatabase.databaseName()), ib::databaseParamBlock(IBDatabase.params()));
-        probe.detach();
-        SetConnected(false);
+    if (!GetConnected()) {
+        SetConnected(true);
+        return;
     }
-    SetConnected(true);
+    CheckDatabaseName(GetDatabaseName());
+    try {
+        IBDatabase.reattach();
+    } catch (const std::exception& e) {
+        RaiseFailure(e, true);
+    }
+    IBDatabaseConnect();
 }
 
-bool TdmServerProperties::IsConnectionLoss(const std::exception& error)
+std::optional<ConnectionFailureKind> TdmServerProperties::FailureKind(const std::exception& error, bool attaching)
 {
-    // the network failures, then a shut-down server, database or attachment
-    static constexpr std::array<ISC_STATUS, 8> LostConnection = {
-        isc_network_error, isc_net_read_err,        isc_net_write_err, isc_conn_lost,
-        isc_lost_db_connection, isc_net_server_shutdown, isc_shutdown,  isc_att_shutdown};
+    using Kind = ConnectionFailureKind;
+    if (const auto* described = dynamic_cast<const EConnectionFailure*>(&error))
+        return described->kind();
+    if (dynamic_cast<const ib::ENoAnswer*>(&error))
+        return Kind::ServerNotAnswering;
     const auto* e = dynamic_cast<const ib::EIBError*>(&error);
-    return e && std::find(LostConnection.begin(), LostConnection.end(), e->engineCode()) != LostConnection.end();
+    if (!e)
+        return std::nullopt;
+    if (e->abortedByWatchdog())
+        return Kind::ServerNotAnswering;
+    if (e->hasCode(isc_shutdown) || e->hasCode(AttachmentDatabaseDown))
+        return Kind::DatabaseShutDown;
+    if (e->hasCode(isc_att_shutdown)) {
+        // without a reason (Firebird 3) most often a database shutdown, as when gfix shuts it
+        const bool other = e->hasCode(AttachmentKilled) || e->hasCode(AttachmentIdle) || e->hasCode(AttachmentEngineDown);
+        return other ? Kind::ConnectionLost : Kind::DatabaseShutDown;
+    }
+    // an unknown host is no failure of a server: the library's text says it well
+    if (e->hasCode(isc_net_lookup_err))
+        return std::nullopt;
+    for (const ISC_STATUS code : NetworkFailures)
+        if (e->hasCode(code))
+            return attaching ? Kind::ServerNotAnswering : Kind::ConnectionLost;
+    return std::nullopt;
+}
+
+bool TdmServerProperties::IsConnectionLoss(const std::exception& error) { return FailureKind(error, false).has_value(); }
+
+bool TdmServerProperties::NoteConnectionLoss(const std::exception& error)
+{
+    if (!GetConnected() || m_connectionLost || !IsConnectionLoss(error))
+        return false;
+    m_connectionLost = true;
+    return true;
+}
+
+void TdmServerProperties::RaiseFailure(const std::exception& error, bool attaching) const
+{
+    const std::optional<ConnectionFailureKind> kind = FailureKind(error, attaching);
+    if (!kind || dynamic_cast<const EConnectionFailure*>(&error))
+        throw;
+    QString summary;
+    switch (*kind) {
+    case ConnectionFailureKind::ServerNotAnswering:
+        summary = QString::fromUtf8(msg::ServerNotAnswering).arg(serverNameForTexts());
+        break;
+    case ConnectionFailureKind::DatabaseShutDown: summary = QString::fromUtf8(msg::DatabaseShutDown); break;
+    case ConnectionFailureKind::ConnectionLost: summary = QString::fromUtf8(msg::ConnectionLostToServer); break;
+    }
+    const auto* e = dynamic_cast<const Exception*>(&error);
+    throw EConnectionFailure(*kind, summary, e ? e->message() : QString::fromLocal8Bit(error.what()));
+}
+
+QString TdmServerProperties::serverNameForTexts() const
+{
+    QString server;
+    try {
+        server = ClassifyDatabaseName(GetDatabaseName()).serverName;
+    } catch (const Exception&) {
+    }
+    // a name without a server is opened by the library on this machine, or through its server here
+    return server.isEmpty() ? QStringLiteral("localhost") : server;
 }
 
 QString TdmServerProperties::GetDatabaseName() const { return IBDatabase.databaseName(); }
@@ -167,20 +251,28 @@ void TdmServerProperties::OpenStatisticalService()
 
 QString TdmServerProperties::GetServerLog()
 {
-    OpenLogService();
-    DetachAtEnd detach(IBLogService);
-    IBLogService.start(ServerLogRequest());
-    return reportText(IBLogService.readToEnd());
+    try {
+        OpenLogService();
+        DetachAtEnd detach(IBLogService);
+        IBLogService.start(ServerLogRequest());
+        return reportText(IBLogService.readToEnd());
+    } catch (const std::exception& e) {
+        RaiseFailure(e, true);
+    }
 }
 
 QString TdmServerProperties::GetDatabaseStatistics(uint8_t options)
 {
-    IBStatisticalService.setOptions(options);
-    OpenStatisticalService();
-    DetachAtEnd detach(IBStatisticalService);
-    IBStatisticalService.start(DatabaseStatisticsRequest(ib::toClientText(IBStatisticalService.databaseName()),
-                                                         IBStatisticalService.options()));
-    return reportText(IBStatisticalService.readToEnd());
+    try {
+        IBStatisticalService.setOptions(options);
+        OpenStatisticalService();
+        DetachAtEnd detach(IBStatisticalService);
+        IBStatisticalService.start(DatabaseStatisticsRequest(ib::toClientText(IBStatisticalService.databaseName()),
+                                                             IBStatisticalService.options()));
+        return reportText(IBStatisticalService.readToEnd());
+    } catch (const std::exception& e) {
+        RaiseFailure(e, true);
+    }
 }
 
 void TdmServerProperties::IBDatabaseConnect()

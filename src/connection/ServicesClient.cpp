@@ -3,11 +3,13 @@
 #include "common/Exception.h"
 #include "common/Messages.h"
 #include "connection/ServiceRequest.h"
+#include "ib/BoundedCall.h"
 #include "ib/ClientLibrary.h"
 #include "ib/IBError.h"
 #include "ib/ParamBlock.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 ServicesClient::~ServicesClient() { detach(); }
@@ -40,57 +42,106 @@ void ServicesClient::setServerName(const QString& name)
     m_serverName = name;
 }
 
+// One Services call on a thread of its own (ib::BoundedCall): what it works on is its own. When it
+// is abandoned, its handle is detached on its thread once the call has returned.
+struct ServicesClient::Call {
+    ISC_STATUS_ARRAY status = {};
+    isc_svc_handle handle = 0;
+    std::string name;     // attach: the service manager's name
+    std::string block;    // attach: the SPB; start: the request
+    std::vector<char> reply;  // query: the reply buffer
+
+    using Work = std::function<void(Call&)>;
+    static ib::BoundedCall::Outcome run(const std::shared_ptr<Call>& call, Work work)
+    {
+        const auto detachEntry = ib::ClientLibrary::instance().isc_service_detach;
+        return ib::BoundedCall::run([call, work = std::move(work)] { work(*call); },
+                                    [call, detachEntry] {
+                                        if (call->handle) {
+                                            ISC_STATUS_ARRAY ignored;
+                                            detachEntry(ignored, &call->handle);
+                                        }
+                                    });
+    }
+};
+
 void ServicesClient::attach()
 {
     if (m_handle)
         return;
-    const std::string name = ib::toClientText(serviceManagerName());
-    const ib::ParamBlock spb = ib::serviceAttachBlock(m_params);
-    ISC_STATUS_ARRAY status;
-    isc_svc_handle handle = 0;
-    ib::ClientLibrary::instance().isc_service_attach(status, static_cast<unsigned short>(name.size()), name.c_str(),
-                                                     &handle, static_cast<unsigned short>(spb.size()), spb.data());
-    if (ib::failed(status)) {
-        ib::EIBError error = ib::errorFromStatus(status);
-        if (handle) {
+    const auto call = std::make_shared<Call>();
+    call->name = ib::toClientText(serviceManagerName());
+    call->block = ib::serviceAttachBlock(m_params).bytes();
+    const auto attachEntry = ib::ClientLibrary::instance().isc_service_attach;
+    const ib::BoundedCall::Outcome outcome = Call::run(call, [attachEntry](Call& c) {
+        attachEntry(c.status, static_cast<unsigned short>(c.name.size()), c.name.c_str(), &c.handle,
+                    static_cast<unsigned short>(c.block.size()), c.block.data());
+    });
+    ib::BoundedCall::raise(outcome);
+    if (ib::failed(call->status)) {
+        ib::EIBError error = ib::errorFromStatus(call->status);
+        if (call->handle) {
             ISC_STATUS_ARRAY ignored;
-            ib::ClientLibrary::instance().isc_service_detach(ignored, &handle);
+            ib::ClientLibrary::instance().isc_service_detach(ignored, &call->handle);
         }
         throw error;
     }
-    m_handle = handle;
+    m_handle = call->handle;
 }
 
 void ServicesClient::detach() noexcept
 {
     if (!m_handle)
         return;
-    ISC_STATUS_ARRAY status;
-    ib::ClientLibrary::instance().isc_service_detach(status, &m_handle);
+    const auto call = std::make_shared<Call>();
+    call->handle = m_handle;
     m_handle = 0;
+    const auto detachEntry = ib::ClientLibrary::instance().isc_service_detach;
+    try {
+        Call::run(call, [detachEntry](Call& c) { detachEntry(c.status, &c.handle); });
+    } catch (...) {
+        // a server that cannot be told leaves nothing to detach from
+    }
+}
+
+// A call on the attached handle. When it is abandoned, the handle goes with it: the client is
+// detached from then on.
+void ServicesClient::callBounded(const std::shared_ptr<Call>& call, const std::function<void(Call&)>& work)
+{
+    requireAttached();
+    call->handle = m_handle;
+    const ib::BoundedCall::Outcome outcome = Call::run(call, work);
+    if (outcome != ib::BoundedCall::Outcome::Returned)
+        m_handle = 0;
+    ib::BoundedCall::raise(outcome);
+    ib::checkStatus(call->status);
 }
 
 void ServicesClient::start(const ib::ParamBlock& request)
 {
-    requireAttached();
-    ISC_STATUS_ARRAY status;
-    ib::ClientLibrary::instance().isc_service_start(status, &m_handle, nullptr,
-                                                    static_cast<unsigned short>(request.size()), request.data());
-    ib::checkStatus(status);
+    const auto call = std::make_shared<Call>();
+    call->block = request.bytes();
+    const auto startEntry = ib::ClientLibrary::instance().isc_service_start;
+    callBounded(call, [startEntry](Call& c) {
+        startEntry(c.status, &c.handle, nullptr, static_cast<unsigned short>(c.block.size()), c.block.data());
+    });
 }
 
 std::string ServicesClient::readToEnd()
 {
     requireAttached();
-    const char items[] = {isc_info_svc_to_eof};
-    std::vector<char> reply(m_replyBufferSize);
+    const auto queryEntry = ib::ClientLibrary::instance().isc_service_query;
     ServiceOutputReader output;
+    bool ended = false;
     do {
-        ISC_STATUS_ARRAY status;
-        std::fill(reply.begin(), reply.end(), '\0');
-        ib::ClientLibrary::instance().isc_service_query(status, &m_handle, nullptr, 0, nullptr, sizeof items, items,
-                                                        static_cast<unsigned short>(reply.size()), reply.data());
-        ib::checkStatus(status);
-    } while (!output.add(reply.data(), reply.size()));
+        const auto call = std::make_shared<Call>();
+        call->reply.assign(m_replyBufferSize, '\0');
+        callBounded(call, [queryEntry](Call& c) {
+            static const char items[] = {isc_info_svc_to_eof};
+            queryEntry(c.status, &c.handle, nullptr, 0, nullptr, sizeof items, items,
+                       static_cast<unsigned short>(c.reply.size()), c.reply.data());
+        });
+        ended = output.add(call->reply.data(), call->reply.size());
+    } while (!ended);
     return output.take();
 }

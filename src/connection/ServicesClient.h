@@ -12,6 +12,8 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 
 class ServicesClient {
@@ -37,6 +39,10 @@ public:
 
     QString serviceManagerName() const { return ServiceManagerName(m_protocol, m_serverName); }
 
+    // Every call of the client library runs on a thread of its own and is waited for at most the
+    // call watchdog's bound (ib::BoundedCall): a server that falls silent raises ib::ENoAnswer, and
+    // the client is detached from then on.
+
     // isc_service_attach with the SPB of the parameter list.
     void attach();
     // isc_service_detach; never raises (a lost server leaves nothing to detach from).
@@ -59,6 +65,8 @@ public:
 
 private:
     void requireDetached() const;
+    struct Call;  // one call of the client library, on a thread of its own
+    void callBounded(const std::shared_ptr<Call>& call, const std::function<void(Call&)>& work);
     void requireAttached() const;
 
     ServicesProtocol m_protocol = ServicesProtocol::Local;

@@ -2,12 +2,14 @@
 
 #include "common/Exception.h"
 #include "common/Messages.h"
+#include "ib/BoundedCall.h"
 #include "ib/ClientLibrary.h"
 #include "ib/IBError.h"
 #include "ib/SessionSQL.h"
 #include "ib/Values.h"
 
 #include <cctype>
+#include <memory>
 
 namespace ib {
 
@@ -23,20 +25,39 @@ Attachment::~Attachment()
 
 void Attachment::attach(const std::string& databaseName, const ParamBlock& dpb)
 {
+    // The attach runs on a thread of its own (BoundedCall): everything it works on is its own.
+    struct Call {
+        std::string name;
+        std::string dpb;
+        ISC_STATUS_ARRAY status = {};
+        isc_db_handle handle = 0;
+    };
     ClientLibrary& lib = ClientLibrary::instance();
-    ISC_STATUS_ARRAY status;
-    isc_db_handle handle = 0;
-    lib.isc_attach_database(status, static_cast<short>(databaseName.size()), databaseName.c_str(), &handle, dpb.size(),
-                            dpb.data());
-    if (failed(status)) {
-        EIBError error = errorFromStatus(status);
-        if (handle) {
+    const auto attachEntry = lib.isc_attach_database;
+    const auto detachEntry = lib.isc_detach_database.entry;
+    const auto call = std::make_shared<Call>();
+    call->name = databaseName;
+    call->dpb = dpb.bytes();
+    const auto detachHandle = [call, detachEntry] {
+        if (call->handle) {
             ISC_STATUS_ARRAY ignored;
-            lib.isc_detach_database(ignored, &handle);
+            detachEntry(ignored, &call->handle);
         }
+    };
+    const BoundedCall::Outcome outcome = BoundedCall::run(
+        [call, attachEntry] {
+            attachEntry(call->status, static_cast<short>(call->name.size()), call->name.c_str(), &call->handle,
+                        static_cast<short>(call->dpb.size()), call->dpb.data());
+        },
+        // abandoned: an attach that succeeds after all is let go at once
+        detachHandle);
+    BoundedCall::raise(outcome);
+    if (failed(call->status)) {
+        EIBError error = errorFromStatus(call->status);
+        detachHandle();
         throw error;
     }
-    m_handle = handle;
+    m_handle = call->handle;
     try {
         bindLegacyTimes();
     } catch (...) {
@@ -72,6 +93,16 @@ void Attachment::bindLegacyTimes()
     ClientLibrary::instance().isc_dsql_execute_immediate(status, &m_handle, &noTransaction, 0,
                                                          sessionsql::BindLegacyTimeZones, 3, nullptr);
     checkStatus(status);
+}
+
+void Attachment::adopt(Attachment& other)
+{
+    if (m_handle)
+        throw Exception(msg::AttachmentInUse);
+    m_handle = other.m_handle;
+    m_firebirdMajor = other.m_firebirdMajor;
+    other.m_handle = 0;
+    other.m_watch.reset();
 }
 
 void Attachment::detach()
@@ -143,7 +174,7 @@ std::string Attachment::firebirdVersion()
 void Attachment::createDatabase(const std::string& createStatement, unsigned dialect)
 {
     if (m_handle)
-        throw Exception(QStringLiteral("Internal error: the attachment is in use."));
+        throw Exception(msg::AttachmentInUse);
     ISC_STATUS_ARRAY status;
     isc_tr_handle tr = 0;
     ClientLibrary::instance().isc_dsql_execute_immediate(status, &m_handle, &tr, 0, createStatement.c_str(),

@@ -24,9 +24,14 @@ public:
     Attachment(const Attachment&) = delete;
     Attachment& operator=(const Attachment&) = delete;
 
-    // Attaches, then readies the session for this client library (see bindLegacyTimes). A session
-    // that cannot be readied is detached again and the error raised.
+    // Attaches on a thread of its own, waiting at most the call watchdog's bound (BoundedCall):
+    // raises ENoAnswer when the server has not answered by then, EAbort when the application quits
+    // meanwhile, EIBError when the attach fails. Then readies the session for this
+    // client library (see bindLegacyTimes); a session that cannot be readied is detached again and
+    // the error raised.
     void attach(const std::string& databaseName, const ParamBlock& dpb);
+    // Takes over the handle of other, which must be attached; this one must not be.
+    void adopt(Attachment& other);
     // Detaches. When the server cannot be told (a lost connection), the handle is dropped all the
     // same and the error is raised, so that a later attach starts clean.
     void detach();

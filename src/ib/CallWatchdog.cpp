@@ -42,7 +42,11 @@ std::atomic<int64_t> g_boundMs{CallWatchdog::DefaultBound.count()};
 // watched.
 struct ThreadCalls {
     std::atomic<int64_t> since{0};
+    std::atomic<int64_t> aborted{0};  // the start of the call the watchdog aborted last
 };
+
+// whether a call of this thread was aborted since the thread's last watch began
+thread_local bool t_lastCallAborted = false;
 
 const std::shared_ptr<ThreadCalls>& threadCalls()
 {
@@ -84,6 +88,13 @@ public:
 
     void boundChanged() { m_wake.notify_one(); }
 
+    void abortAll()
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Watched& w : m_watched)
+            abort(w.handle);
+    }
+
 private:
     struct Watched {
         uint64_t id;
@@ -104,6 +115,7 @@ private:
                 if (since == 0 || since == w.abortedCall)
                     continue;
                 if (at - since >= bound) {
+                    w.calls->aborted.store(since, std::memory_order_release);
                     abort(w.handle);
                     w.abortedCall = since;
                 } else {
@@ -147,15 +159,29 @@ uint32_t CallWatchdog::connectTimeoutSeconds()
     return static_cast<uint32_t>(std::max<int64_t>(1, (bound().count() + 999) / 1000));
 }
 
-CallWatchdog::Watch::Watch(isc_db_handle handle) : m_id(Watchdog::instance().watch(handle)) {}
+CallWatchdog::Watch::Watch(isc_db_handle handle) : m_id(Watchdog::instance().watch(handle))
+{
+    t_lastCallAborted = false;
+}
 
 CallWatchdog::Watch::~Watch() { Watchdog::instance().unwatch(m_id); }
 
-CallWatchdog::Call::Call() noexcept : m_since(threadCalls()->since)
+CallWatchdog::Call::Call() noexcept
+    : m_since(threadCalls()->since), m_aborted(threadCalls()->aborted), m_start(callStart())
 {
-    m_since.store(callStart(), std::memory_order_release);
+    m_since.store(m_start, std::memory_order_release);
 }
 
-CallWatchdog::Call::~Call() { m_since.store(0, std::memory_order_release); }
+CallWatchdog::Call::~Call()
+{
+    m_since.store(0, std::memory_order_release);
+    if (m_aborted.load(std::memory_order_acquire) == m_start)
+        t_lastCallAborted = true;
+}
+
+void CallWatchdog::abortAll() { Watchdog::instance().abortAll(); }
+
+bool CallWatchdog::lastCallAborted() { return t_lastCallAborted; }
+
 
 }  // namespace ib

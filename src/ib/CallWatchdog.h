@@ -66,8 +66,20 @@ public:
         Call& operator=(const Call&) = delete;
 
     private:
-        std::atomic<int64_t>& m_since;  // of the calling thread
+        std::atomic<int64_t>& m_since;    // of the calling thread
+        std::atomic<int64_t>& m_aborted;  // of the calling thread
+        int64_t m_start;
     };
+
+    // Aborts every watched attachment now, for a program that is ending: a call held by a silent
+    // server returns at once instead of at the bound. Safe to call from any thread.
+    static void abortAll();
+
+    // Whether the watchdog has aborted a call of the calling thread since the thread's last watch
+    // began: the attachment is then dead, and the failures of its calls mean that the server did
+    // not answer, whatever the client library's texts say (the aborted call's own failure may
+    // have been ended quietly, as when a transaction is let go).
+    static bool lastCallAborted();
 };
 
 }  // namespace ib

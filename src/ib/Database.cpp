@@ -34,16 +34,43 @@ void Database::open()
 {
     if (isConnected())
         return;
+    attach();
+    if (afterConnect)
+        afterConnect();
+}
+
+void Database::attachTo(Attachment& attachment) const
+{
     const std::string name = toClientText(m_name);
     // The attach call takes the name's length as a signed 16-bit count: a longer name would be cut
     // to the low bits of its length and name another database.
     if (name.size() > MaxAttachNameLength)
         throw Exception(QString::fromUtf8(msg::DatabaseNameTooLong).arg(name.size()).arg(MaxAttachNameLength));
-    m_attachment.attach(name, databaseParamBlock(m_params));
+    attachment.attach(name, databaseParamBlock(m_params));
+}
+
+void Database::attach()
+{
+    if (isConnected())
+        return;
+    attachTo(m_attachment);
     // a server that stops answering holds no call of the program's connection beyond the bound
     m_attachment.watchCalls();
-    if (afterConnect)
-        afterConnect();
+}
+
+void Database::reattach()
+{
+    Attachment fresh;
+    attachTo(fresh);
+    for (DatabaseUser* user : m_users)
+        user->databaseClosing();
+    try {
+        m_attachment.detach();
+    } catch (const Exception&) {
+        // the lost attachment is let go all the same
+    }
+    m_attachment.adopt(fresh);
+    m_attachment.watchCalls();
 }
 
 void Database::close()

@@ -42,6 +42,13 @@ public:
     // Attaches with the DPB built from the parameter list; then afterConnect. A failed attach
     // leaves the connection closed and fires nothing.
     void open();
+    // open() without afterConnect, for an owner that raises the event itself.
+    void attach();
+    // Attaches again with the same name and parameters, for a connection that has been lost. Only
+    // once the new attachment is there does it take the old one's place: the users' transactions
+    // end and their statements are freed, the old attachment is let go (also when the server
+    // cannot be told). A failed attach leaves everything as it was. Fires no event.
+    void reattach();
     // Ends the transactions and frees the statements of its users, detaches, then afterDisconnect.
     // A server that cannot be told (a lost connection) does not keep the connection open.
     void close();
@@ -55,6 +62,8 @@ public:
     void removeUser(DatabaseUser* user) noexcept;
 
 private:
+    void attachTo(Attachment& attachment) const;
+
     QString m_name;
     ParamList m_params;
     Attachment m_attachment;

@@ -246,6 +246,9 @@ void TfrmMain::actConnectExecute()
     server.SetRole(dialog.Role());
     server.SetCharacterSet(dialog.CharacterSet());
     server.SetConnected(true);
+    // only a database that connected is remembered (and not one the version check closed again)
+    if (server.GetConnected())
+        dialog.SaveRememberedConnections();
 }
 
 quint32 TfrmMain::LogInterval() const { return m_logging->LogInterval(); }

@@ -34,12 +34,12 @@ void refreshNotingLoss(TfrmMain& form)
         form.RefreshActivePage();
     } catch (const std::exception& e) {
         TdmServerProperties& server = form.dmServerProperties();
-        if (server.GetConnected() && TdmServerProperties::IsConnectionLoss(e)) {
-            server.SetConnectionLost(true);
+        if (server.NoteConnectionLoss(e)) {
             form.UpdateRefreshTimer();
             form.UpdateCommandStates();
         }
-        throw;
+        // in words that say what happened, the library's text below
+        server.RaiseFailure(e);
     }
 }
 }  // namespace
