@@ -6,6 +6,7 @@
 #include "common/SettingsFile.h"
 #include "connectdialog/ConnectDlg.h"
 #include "dialogs/Prompts.h"
+#include "support/CutCaptions.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -192,6 +193,7 @@ private slots:
                 QCOMPARE(cancel.x() - (ok.x() + ok.width()), 250 - ok.y() - ok.height());
                 QVERIFY(dlg.chkRememberUsername->geometry().bottom() < dlg.bvlSeparator->y());
                 QVERIFY(dlg.bvlSeparator->geometry().bottom() < ok.y());
+                QCOMPARE(cutCaptions(dlg), QStringList());  // "Remember User name and Password" was cut
             }
         });
     }

@@ -6,6 +6,7 @@
 #include "common/Messages.h"
 #include "dialogs/ProgressDlg.h"
 #include "logging/SetupLoggingDlg.h"
+#include "support/CutCaptions.h"
 #include "support/LogTestFixture.h"
 
 #include <QCheckBox>
@@ -151,13 +152,15 @@ private slots:
         QVERIFY(!ran);
     }
 
-    void setupTabOrder()
+    // The tab order, and every caption shown whole ("seconds" was cut).
+    void setupTabOrderAndCaptions()
     {
         TfrmLoggingSetup dlg;
         for (TLogItem item : AllLogItems)
             dlg.SetItemEnabled(item, true);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QCOMPARE(cutCaptions(dlg), QStringList());
         dlg.chkDatabaseEnabled->setFocus();
         QStringList order{QApplication::focusWidget()->objectName()};
         for (int i = 0; i < 22; ++i) {

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 
@@ -50,6 +51,15 @@ QSpinBox* spinBox(QWidget* parent, const char* name, int maximum, QRect geometry
     return box;
 }
 
+// A check box on the line of the given geometry, at least as wide and high as its caption needs in
+// the dialog's font (17 pixels cut its letters' lower parts).
+void placeCheckBox(QCheckBox* box, QRect line)
+{
+    const QSize hint = box->sizeHint();
+    const int height = std::max(line.height(), hint.height());
+    box->setGeometry(line.x(), line.y() + (line.height() - height) / 2, std::max(line.width(), hint.width()), height);
+}
+
 QLabel* label(QWidget* parent, const char* text, QRect geometry, QWidget* buddy = nullptr)
 {
     auto* l = new QLabel(T(text), parent);
@@ -82,7 +92,7 @@ TfrmLoggingSetup::TfrmLoggingSetup(QWidget* parent) : QDialog(parent)
     gboPools = itemGroup(TLogItem::Pools, msg::LoggingGroupMemory, kRightColumn, 42, kMemoryGroupHeight);
     chkPoolsSummarized = new QCheckBox(T(msg::LoggingSummarized), gboPools);
     chkPoolsSummarized->setObjectName(QStringLiteral("chkPoolsSummarized"));
-    chkPoolsSummarized->setGeometry(10, 41, 90, 17);
+    placeCheckBox(chkPoolsSummarized, QRect(10, 41, 90, 17));
     chkPoolsSummarized->setChecked(true);
     chkPoolsSummarized->setEnabled(false);
     gboStatements = itemGroup(TLogItem::Statements, msg::LoggingGroupStatements, kRightColumn, 112, kGroupHeight);
@@ -135,7 +145,7 @@ QGroupBox* TfrmLoggingSetup::itemGroup(TLogItem item, const char* title, int lef
     auto* group = new QGroupBox(T(title), this);
     group->setGeometry(left, top, kColumnWidth, height);
     auto* enabled = new QCheckBox(T(msg::LoggingEnabled), group);
-    enabled->setGeometry(10, 19, 75, 17);
+    placeCheckBox(enabled, QRect(10, 19, 75, 17));
     auto* table = new QLineEdit(TdmPerformanceLog::DefaultLogTableName(item), group);
     table->setMaxLength(kNameLength);
     table->setGeometry(135, 17, 135, 21);
@@ -165,18 +175,31 @@ QGroupBox* TfrmLoggingSetup::itemGroup(TLogItem item, const char* title, int lef
 
 void TfrmLoggingSetup::buildIntervalGroup()
 {
-    constexpr int width = 440;
+    constexpr int minimumWidth = 440, boxTop = 19, boxHeight = 21, edge = 10, gap = 4;
     gboLogInterval = new QGroupBox(T(msg::LoggingGroupInterval), this);
     gboLogInterval->setObjectName(QStringLiteral("gboLogInterval"));
+    // box, its unit, box, its unit ... from left to right; each unit as wide and as high as its
+    // text needs in the dialog's font, so that none is cut ("seconds" was)
+    int x = edge;
+    const auto unit = [&](QSpinBox* box, int boxWidth, const char* text) {
+        box->move(x, boxTop);
+        box->resize(boxWidth, boxHeight);
+        x += boxWidth + gap;
+        QLabel* l = label(gboLogInterval, text, QRect(), box);
+        const QSize hint = l->sizeHint();
+        l->setGeometry(x, boxTop + (boxHeight - hint.height()) / 2, hint.width(), hint.height());
+        x += hint.width() + gap;
+    };
+    edtDays = spinBox(gboLogInterval, "edtDays", 1000000000, QRect());
+    unit(edtDays, 90, msg::LoggingDays);
+    edtHours = spinBox(gboLogInterval, "edtHours", 23, QRect());
+    unit(edtHours, 45, msg::LoggingHours);
+    edtMinutes = spinBox(gboLogInterval, "edtMinutes", 59, QRect());
+    unit(edtMinutes, 45, msg::LoggingMinutes);
+    edtSeconds = spinBox(gboLogInterval, "edtSeconds", 59, QRect());
+    unit(edtSeconds, 45, msg::LoggingSeconds);
+    const int width = std::min(kClientWidth - 2 * kLeftColumn, std::max(minimumWidth, x - gap + edge));
     gboLogInterval->setGeometry((kClientWidth - width) / 2, 264, width, 50);
-    edtDays = spinBox(gboLogInterval, "edtDays", 1000000000, QRect(10, 19, 90, 21));
-    label(gboLogInterval, msg::LoggingDays, QRect(104, 22, 42, 13), edtDays);
-    edtHours = spinBox(gboLogInterval, "edtHours", 23, QRect(150, 19, 45, 21));
-    label(gboLogInterval, msg::LoggingHours, QRect(199, 22, 42, 13), edtHours);
-    edtMinutes = spinBox(gboLogInterval, "edtMinutes", 59, QRect(245, 19, 45, 21));
-    label(gboLogInterval, msg::LoggingMinutes, QRect(294, 22, 52, 13), edtMinutes);
-    edtSeconds = spinBox(gboLogInterval, "edtSeconds", 59, QRect(350, 19, 45, 21));
-    label(gboLogInterval, msg::LoggingSeconds, QRect(399, 22, 40, 13), edtSeconds);
 }
 
 void TfrmLoggingSetup::setTabOrder()
