@@ -267,7 +267,7 @@ bool TdmPerformanceLog::VerifyTables(QStringList& missing, QStringList& incorrec
                 continue;
             const QString& name = ItemLogTableName(item);
             switch (CheckTable(snapshotOf(item), name)) {
-            case tcCorrect: break;
+            case tcCorrect: WidenLogTable(name, MonitoringTableName(item)); break;
             case tcIncorrectMetadata: incorrect << name; break;
             case tcMissing: missing << name; break;
             }
@@ -291,6 +291,18 @@ QString TdmPerformanceLog::LogTableDefinition(const QString& logTableName, const
 void TdmPerformanceLog::CreateLogTable(const QString& logTableName, const QString& monitoringTableName)
 {
     ExecuteStatement(LogTableDefinition(logTableName, monitoringTableName));
+}
+
+void TdmPerformanceLog::WidenLogTable(const QString& logTableName, const QString& monitoringTableName)
+{
+    const logddl::TableDefinition source = logddl::readTableDefinition(sqlOperation, trxManualRW, monitoringTableName);
+    const logddl::TableDefinition log = logddl::readTableDefinition(sqlOperation, trxManualRW, logTableName);
+    const QString text = logddl::widenColumnsDDL(logTableName, log, source, m_logDatabase->sqlDialect());
+    if (text.isEmpty())
+        return;
+    ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
+    st.execute(trxManualRW.transaction());
+    sqlOperation.statement().free();
 }
 
 void TdmPerformanceLog::CreateTables(const QStringList& names)

@@ -75,11 +75,17 @@ public:
     TTableCheck CheckTable(const Snapshot* snapshot, const QString& name);
     // Checks the enabled items' log tables in the fixed order; fills the two lists (emptied
     // first), reports (this, total, 0) and then (this, total, done) after each table. Sets
-    // TablesVerified to whether both lists are empty, and returns it.
+    // TablesVerified to whether both lists are empty, and returns it. An existing log table made
+    // when its monitoring table's 64-bit numbers were narrower gets those columns widened (see
+    // WidenLogTable).
     bool VerifyTables(QStringList& missing, QStringList& incorrect, const TProgressCallback& progress = {});
     // The CREATE TABLE text of a log table for a monitoring table, read from the system tables.
     QString LogTableDefinition(const QString& logTableName, const QString& monitoringTableName);
     void CreateLogTable(const QString& logTableName, const QString& monitoringTableName);
+    // Widens the integer columns of the log table whose monitoring column is 64-bit (BIGINT) to
+    // BIGINT, so that a pass past 2^31 does not overflow; the rows stay as they are. Nothing when
+    // no column needs it. In the active trxManualRW.
+    void WidenLogTable(const QString& logTableName, const QString& monitoringTableName);
     // Each name from the first item in the fixed order that has it as its log table name; names
     // of no item are skipped. Stops at the first failure; the tables created before it stay.
     void CreateTables(const QStringList& names);

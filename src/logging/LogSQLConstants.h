@@ -98,6 +98,14 @@ inline constexpr const char* CloseKey = ")";
 inline constexpr const char* CloseColumns = ");";
 
 inline constexpr const char* Numeric = "NUMERIC";
+// A 64-bit integer column: BIGINT, which dialect 1 refuses as a word; there the system domain of
+// Firebird's 64-bit counters gives the same type.
+inline constexpr const char* Bigint = "BIGINT";
+inline constexpr const char* BigintInDialect1 = "RDB$COUNTER";
+// The widening of a log table's columns: ALTER TABLE name ALTER column TYPE BIGINT, ...
+inline constexpr const char* AlterTable = "ALTER TABLE ";
+inline constexpr const char* AlterColumn = " ALTER ";
+inline constexpr const char* ToType = " TYPE ";
 inline constexpr const char* Decimal = "DECIMAL";
 inline constexpr const char* OpenPrecision = "(";
 inline constexpr const char* PrecisionScaleSeparator = ", ";

@@ -56,7 +56,14 @@ bool isGeneratedDomain(const QString& domain)
     return domain.startsWith(prefix) && domain.size() > prefix.size() && domain[prefix.size()].isDigit();
 }
 
-QString dataType(const ColumnDefinition& c, int odsMajorVersion)
+bool isBigint(const ColumnDefinition& c)
+{
+    return c.fieldType == 16 && c.scale == 0 && c.subType.value_or(0) == 0 && !c.computedSource;
+}
+
+QString bigint(unsigned dialect) { return L(dialect >= 3 ? logsql::Bigint : logsql::BigintInDialect1); }
+
+QString dataType(const ColumnDefinition& c, int odsMajorVersion, unsigned dialect)
 {
     using namespace logsql;
     QString out;
@@ -69,6 +76,8 @@ QString dataType(const ColumnDefinition& c, int odsMajorVersion)
     } else if ((type == 7 || type == 8 || type == 27) && c.scale < 0) {
         out = L(Numeric) + L(OpenPrecision) + QString::number(defaultPrecision(type)) +
               L(PrecisionScaleSeparator) + QString::number(-c.scale) + L(ClosePrecision);
+    } else if (isBigint(c)) {
+        out = bigint(dialect);
     } else if (const char* name = typeName(type)) {
         out = L(name);
     }
@@ -166,7 +175,7 @@ QString columnDefinition(const ColumnDefinition& c, int odsMajorVersion, unsigne
     } else if (!isGeneratedDomain(c.domain) && !c.systemRelation) {
         out = ddlName(c.domain, dialect);
     } else {
-        out = dataType(c, odsMajorVersion);
+        out = dataType(c, odsMajorVersion, dialect);
         const bool textual = c.fieldType == 14 || c.fieldType == 37 || c.fieldType == 261;
         if (textual && c.characterSetId.value_or(0) != 0)
             out += L(CharacterSet) + ddlName(c.characterSetName, dialect);
@@ -215,6 +224,25 @@ QString logTableDDL(const QString& logTableName, const TableDefinition& table, i
     for (const QString& line : lines)
         text += line + L(LineEnd);
     return text;
+}
+
+QString widenColumnsDDL(const QString& logTableName, const TableDefinition& logTable,
+                        const TableDefinition& monitoringTable, unsigned dialect)
+{
+    using namespace logsql;
+    QHash<QString, const ColumnDefinition*> wide;
+    for (const ColumnDefinition& c : monitoringTable.columns)
+        if (isBigint(c))
+            wide.insert(c.name, &c);
+    QStringList items;
+    for (const ColumnDefinition& c : logTable.columns) {
+        const bool narrowInteger = (c.fieldType == 7 || c.fieldType == 8) && c.scale == 0 && !c.computedSource;
+        if (narrowInteger && wide.contains(c.name))
+            items << L(AlterColumn) + ddlName(c.name, dialect) + L(ToType) + bigint(dialect);
+    }
+    if (items.isEmpty())
+        return QString();
+    return L(AlterTable) + ddlName(logTableName, dialect) + items.join(L(ItemSeparator));
 }
 
 }  // namespace logddl

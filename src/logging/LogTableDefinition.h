@@ -68,4 +68,9 @@ QString columnDefinition(const ColumnDefinition& column, int odsMajorVersion, un
 QString logTableDDL(const QString& logTableName, const TableDefinition& table, int odsMajorVersion,
                     unsigned dialect);
 
+// The ALTER TABLE text that widens each integer column of the log table whose column of the same
+// name in the monitoring table is a 64-bit integer; empty when there is none.
+QString widenColumnsDDL(const QString& logTableName, const TableDefinition& logTable,
+                        const TableDefinition& monitoringTable, unsigned dialect);
+
 }  // namespace logddl

@@ -40,11 +40,11 @@ public:
     {
         m_att.attach(ib::toClientText(databaseName), dpb(user, password));
         m_tr.start(m_att, ib::readCommittedTpb(false));
-        m_id = value("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").toInt();
+        m_id = value("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").toLongLong();
     }
     ~Client() { wait(); }
 
-    qint32 attachmentId() const { return m_id; }
+    qint64 attachmentId() const { return m_id; }
 
     QString value(const char* sql)
     {
@@ -96,7 +96,7 @@ public:
 private:
     ib::Attachment m_att;
     ib::Transaction m_tr;
-    qint32 m_id = 0;
+    qint64 m_id = 0;
     std::thread m_thread;
     std::atomic<bool> m_done = false;
     QString m_error;
