@@ -12,6 +12,7 @@
 #include "dialogs/ProgressDlg.h"
 #include "dialogs/Prompts.h"
 #include "logging/SetupLoggingDlg.h"
+#include "mainwindow/LoggingControl.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/history/HistoryMode.h"
 #include "mainwindow/pages/StatementsPage.h"
@@ -239,7 +240,7 @@ private slots:
         QVERIFY(w.setup({}, true));
         QVERIFY(w.prompts.requests.empty());
         QCOMPARE(progress.answered(), 0);
-        QVERIFY(f.dmPerformanceLog() && !f.actLoggingEnabled->isEnabled());
+        QVERIFY(f.logging().dmPerformanceLog() && !f.actLoggingEnabled->isEnabled());
 
         w.startLogging(databaseOn);
         QVERIFY(f.TimerLog.isActive());
@@ -340,7 +341,7 @@ private slots:
                 d.edtSeconds->setValue(0);
             });
             QCOMPARE(shown, QStringLiteral("LOG_DB_A G_A LOG$ATTACHMENTS"));
-            QCOMPARE(f.LogInterval(), 3000000000u);
+            QCOMPARE(f.logging().LogInterval(), 3000000000u);
             QCOMPARE(SettingsFile(settingsPath).readString("LoggingSetup", "LogInterval", {}),
                      QStringLiteral("-1294967296"));
             QCOMPARE(f.TimerLog.interval(), INT_MAX);

@@ -251,10 +251,6 @@ void TfrmMain::actConnectExecute()
         dialog.SaveRememberedConnections();
 }
 
-quint32 TfrmMain::LogInterval() const { return m_logging->LogInterval(); }
-
-TdmPerformanceLog* TfrmMain::dmPerformanceLog() const { return m_logging->dmPerformanceLog(); }
-
 void TfrmMain::actDisconnectExecute() { m_dmServerProperties->SetConnected(false); }
 
 void TfrmMain::actOpenLogTablesExecute()

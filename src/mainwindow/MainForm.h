@@ -32,7 +32,6 @@ class StatementsPage;
 class TransactionsPage;
 class UsersPage;
 class TdlgConnectToDB;
-class TdmPerformanceLog;
 class TLoggingControl;
 class THistoryMode;
 class THistoryRecording;
@@ -125,8 +124,6 @@ public:
 
     // The logging commands and the log timer (LoggingControl.h).
     TLoggingControl& logging() const { return *m_logging; }
-    quint32 LogInterval() const;
-    TdmPerformanceLog* dmPerformanceLog() const;
 
     // Monitor > Record History and its timer (history/HistoryRecording.h); the history mode, which
     // shows recorded moments on the pages (history/HistoryMode.h).
