@@ -50,6 +50,15 @@ private slots:
         QCOMPARE(rates.update({500, 60}, t0 + 4s)[0], std::optional<double>(100.0));
     }
 
+    // A rate reads like the values beside it, which are plain digits: no thousands separator,
+    // also where the locale groups digits.
+    void aRateInTheValuesFormat()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(DatabaseRates::text(1234567.5), QStringLiteral("1234567.5/s"));
+        QLocale::setDefault(QLocale::c());
+    }
+
     // Amber past the amber threshold, red past the red one; exactly on a threshold is not past it.
     void levelBoundaries()
     {

@@ -32,6 +32,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 namespace {
 using Kind = ScriptedPrompts::Kind;
@@ -310,6 +311,46 @@ private slots:
         Window w(&tables);
         w.show();
         QVERIFY(w.form->statementsPage().planPane().isHidden());
+    }
+
+    // Read through Firebird's MON$ tables, Commit and Rollback stay off on an open transaction,
+    // with the reason as their tool tip, instead of asking first and refusing then.
+    void commitAndRollbackOffOnFirebird()
+    {
+        TestDatabase::Options o;
+        o.applySchema = false;
+        const TestDatabase plain(o);
+        Window w(&plain);
+        TfrmMain& f = *w.form;
+        w.show();
+        f.SelectPage(PageId::Transactions);
+        const TransactionsPage& page = f.transactionsPage();
+        QCOMPARE(currentRowState(*page.snapshot()), RowState::Active);  // one the TMP$ source would end
+        for (QAction* action : {page.actTransactionCommit, page.actTransactionRollback}) {
+            QVERIFY(!action->isEnabled());
+            QCOMPARE(action->toolTip(), QString::fromUtf8(msg::FirebirdCannotEndTransactionHint));
+        }
+    }
+
+    // A user who is neither SYSDBA, nor the database's owner, nor in RDB$ADMIN sees only its own
+    // connections, and the status bar says so whatever the tab; SYSDBA's window has no notice.
+    void aRestrictedUserIsTold()
+    {
+        TestServer server;
+        if (!server.configured())
+            QSKIP("no test server: run through ctest, which starts it (QUILLMERE_TEST_SERVER_DIR)");
+        ServerDatabase db(server);
+        db.execute({"CREATE OR ALTER USER QM_WATCHER PASSWORD 'watcher1' USING PLUGIN Srp"});
+        for (const auto& [user, password, told] :
+             {std::tuple{QStringLiteral("QM_WATCHER"), QStringLiteral("watcher1"), true},
+              std::tuple{TestServer::userName(), TestServer::password(), false}}) {
+            Window w(db.name(), user, password);
+            w.show();
+            QVERIFY(w.connected());
+            const QLabel& notice = w.form->statusPanel(TfrmMain::StatusPanel::Rights);
+            QCOMPARE(notice.text(), told ? QString::fromUtf8(msg::StatusOwnConnectionsOnly) : QString());
+            QCOMPARE(notice.isVisible(), told);
+        }
     }
 
     // Go to User selects the statement's (or the transaction's) attachment on the Users tab, read

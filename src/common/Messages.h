@@ -74,6 +74,10 @@ inline constexpr const char* SnapshotNotBound = "Internal error: the snapshot %1
 inline constexpr const char* FirebirdCannotEndTransaction =
     "A Firebird server cannot end another attachment's transaction: it can neither commit it nor roll it back. "
     "Shutdown of the user ends the attachment and rolls its transactions back.";
+// the tool tip of Commit and Rollback, disabled on a Firebird server
+inline constexpr const char* FirebirdCannotEndTransactionHint =
+    "A Firebird server cannot commit or roll back another attachment's transaction.\n"
+    "Shutdown on the Users tab ends the attachment and rolls its transactions back.";
 inline constexpr const char* FirebirdCannotCancelStalled =
     "A Firebird server cancels only a running statement. This one waits for its client to fetch (STALLED); "
     "Shutdown of the user ends it.";
@@ -192,6 +196,9 @@ inline constexpr const char* StatusLogging = "Logging";
 inline constexpr const char* StatusLoggingWaits = "Logging waits for a connection";
 // the database panel of the status bar after a refresh found the connection gone; %1: the database name
 inline constexpr const char* StatusConnectionLost = "Connection lost: %1. Refreshing is paused; F5 tries again.";
+// the status bar on every tab while the user (neither SYSDBA, the owner nor RDB$ADMIN) sees only
+// its own attachments in the monitoring tables
+inline constexpr const char* StatusOwnConnectionsOnly = "Only your own connections are shown";
 
 // The Database tab's labels: the 44 counters and what Firebird 4 and later add, in display order
 // (the columns they show are listed beside them in the main window's database properties table).

@@ -1,5 +1,7 @@
 #include "mainwindow/DatabaseRates.h"
 
+#include "common/Messages.h"
+
 DatabaseRates::DatabaseRates(std::vector<bool> counters) : m_counters(std::move(counters)) {}
 
 std::vector<std::optional<double>> DatabaseRates::update(const std::vector<std::optional<qint64>>& values,
@@ -24,4 +26,9 @@ void DatabaseRates::forget()
 {
     m_previous.clear();
     m_previousAt.reset();
+}
+
+QString DatabaseRates::text(double rate)
+{
+    return QString::fromUtf8(msg::DatabaseRatePerSecond).arg(QString::number(rate, 'f', 1));
 }

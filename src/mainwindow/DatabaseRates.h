@@ -10,6 +10,7 @@
 //  - when its value or its previous value is empty (a server that does not keep the counter);
 //  - when the counter went down (the server restarted): the next read rates from the new value.
 
+#include <QString>
 #include <QtGlobal>
 
 #include <chrono>
@@ -29,6 +30,9 @@ public:
                                               Clock::time_point readAt);
     // Forgets the previous read: the next read gives no rates.
     void forget();
+    // A rate as the tab shows it, in the number format of the values beside it (digits as they
+    // are, no thousands separator, whatever the locale) with one decimal, and "/s".
+    static QString text(double rate);
 
 private:
     std::vector<bool> m_counters;

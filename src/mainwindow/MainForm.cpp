@@ -171,6 +171,10 @@ void TfrmMain::createStatusBar()
     stbHistory = new QLabel(bar);
     stbHistory->setObjectName(QStringLiteral("stbHistory"));
     bar->addWidget(stbHistory);
+    stbRights = new QLabel(bar);
+    stbRights->setObjectName(QStringLiteral("stbRights"));
+    stbRights->hide();
+    bar->addPermanentWidget(stbRights);
     stbRefresh = new QLabel(bar);
     stbRefresh->setObjectName(QStringLiteral("stbRefresh"));
     bar->addPermanentWidget(stbRefresh);
@@ -182,6 +186,7 @@ QLabel& TfrmMain::statusPanel(StatusPanel panel) const
     case StatusPanel::Logging: return *stbLogging;
     case StatusPanel::Database: return *stbDatabase;
     case StatusPanel::History: return *stbHistory;
+    case StatusPanel::Rights: return *stbRights;
     case StatusPanel::Refresh: break;
     }
     return *stbRefresh;

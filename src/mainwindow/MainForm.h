@@ -7,7 +7,7 @@
 //
 // The file pairs: MainForm.cpp (creation, pages, start-up, teardown, connecting), MainActions.cpp
 // (the commands and menus, Export Grid), MainRefresh.cpp (the refresh cycle and the command
-// states), MainCommands.cpp (the reports, the system-table choice, Go to User and help),
+// states), MainCommands.cpp (the report commands, the system-table choice, Go to User and help),
 // MainOptions.cpp (the settings file). The logging commands are TLoggingControl's.
 
 #include "mainwindow/pages/MonitorPage.h"
@@ -70,8 +70,9 @@ public:
     TransactionsPage& transactionsPage() const { return *m_transactions; }
     UsersPage& usersPage() const { return *m_users; }
 
-    // The status bar's panels: the logging state, the database, the last refresh (or Paused).
-    enum class StatusPanel { Logging, Database, Refresh, History };
+    // The status bar's panels: the logging state, the database, the last refresh (or Paused), who
+    // records history, and the notice that the user sees only its own connections (hidden otherwise).
+    enum class StatusPanel { Logging, Database, Refresh, History, Rights };
     QLabel& statusPanel(StatusPanel panel) const;
 
     void UpdateCommandStates();
@@ -107,11 +108,9 @@ public:
     void actExportGridExecute();
     void TimerTimer();
 
-    // The reports, the system-table choice, Go to User and help (MainCommands.cpp).
+    // The system-table choice, Go to User and help (MainCommands.cpp; the reports: ServerReports.h).
     // Selects the attachment on the Users tab (a refresh of it); beeps when it is not there.
     void GoToUser(qint64 attachmentId);
-    void actViewInterbaseLogExecute();
-    void actViewDatabaseStatisticsExecute();
     void actShowSystemTablesExecute();
     void actHelpContentsExecute();
     void actHelpWebExecute();
@@ -209,6 +208,7 @@ private:
     QLabel* stbDatabase = nullptr;  // status bar panel 1
     QLabel* stbHistory = nullptr;   // recording history, or who records it
     QLabel* stbRefresh = nullptr;   // the last refresh, or Paused (at the right-hand end)
+    QLabel* stbRights = nullptr;    // only your own connections (before the refresh panel)
     struct LastRefresh {
         QTime at;
         qint64 milliseconds = 0;

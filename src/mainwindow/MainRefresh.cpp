@@ -162,6 +162,10 @@ void TfrmMain::UpdateCommandStates()
     stbDatabase->setText(m_dmServerProperties->GetConnectionLost()
                              ? QString::fromUtf8(msg::StatusConnectionLost).arg(databaseName)
                              : databaseName);
+    // on every tab: what the monitoring tables show this user is not the whole server
+    const bool ownOnly = connected && m_dmQuillmere->OwnAttachmentsOnly();
+    stbRights->setText(ownOnly ? QString::fromUtf8(msg::StatusOwnConnectionsOnly) : QString());
+    stbRights->setVisible(ownOnly);
     stbLogging->setText(!actLoggingEnabled->isChecked() ? QString()
                         : connected                     ? QString::fromUtf8(msg::StatusLogging)
                                                         : QString::fromUtf8(msg::StatusLoggingWaits));

@@ -80,6 +80,15 @@ inline constexpr const char* CommitTransactionPrefix =
 inline constexpr const char* RollbackTransactionPrefix =
     "UPDATE TMP$TRANSACTIONS SET TMP$STATE = 'ROLLBACK' WHERE TMP$TRANSACTION_ID=";
 
+// Whether the connected user sees every attachment in the monitoring tables: SYSDBA, the
+// database's owner (the owner of its system relations) and the RDB$ADMIN role do; anyone else
+// sees only the attachments of their own user name. 1 or 0. CHAR compares equal to the user's
+// name with the blanks that pad it.
+inline constexpr const char* SeesEveryAttachment =
+    "SELECT CASE WHEN CURRENT_USER = 'SYSDBA' OR CURRENT_ROLE = 'RDB$ADMIN' OR EXISTS (SELECT 1 FROM RDB$RELATIONS R "
+    "WHERE R.RDB$RELATION_NAME = 'RDB$DATABASE' AND R.RDB$OWNER_NAME = CURRENT_USER) THEN 1 ELSE 0 END "
+    "FROM RDB$DATABASE";
+
 // ---- Firebird: the monitoring tables (MON$) and system tables (RDB$) read directly -----------
 // (the Firebird source's own queries are in FirebirdSQL.h)
 namespace firebird {

@@ -132,6 +132,7 @@ void TdmQuillmere::forgetServer() noexcept
 {
     m_serverKindKnown = false;
     m_chosen.reset();
+    m_ownAttachmentsOnly.reset();
     for (MonitorSource* s : sources())
         s->forget();
 }
@@ -198,6 +199,17 @@ TdmQuillmere::SourceKind TdmQuillmere::chooseSource()
     return onlyOwnViews ? SourceKind::Firebird : SourceKind::Tables;
 }
 
+bool TdmQuillmere::readOwnAttachmentsOnly()
+{
+    ib::Statement st;
+    st.prepare(Database()->attachment(), IBTransaction.transaction(), monitorsql::SeesEveryAttachment,
+               Database()->sqlDialect());
+    st.execute(IBTransaction.transaction());
+    const bool seesEvery = st.fetch() && st.asInt64(0) != 0;
+    st.closeCursor();
+    return !seesEvery;
+}
+
 void TdmQuillmere::endMonitoringSnapshot() noexcept
 {
     for (MonitorSource* s : sources())
@@ -235,6 +247,8 @@ void TdmQuillmere::fetch(Snapshot& snapshot, RowStore& rows)
         MonitorSource& from = source();
         if (!IBTransaction.isActive())
             IBTransaction.start();
+        if (!m_ownAttachmentsOnly)
+            m_ownAttachmentsOnly = readOwnAttachmentsOnly();
         from.fill(snapshot, rows);
     } catch (...) {
         abandonRead();

@@ -96,6 +96,11 @@ public:
         TdmQuillmere& m_dm;
     };
 
+    // Whether the connected user sees only the attachments of its own user name (neither SYSDBA,
+    // nor the database's owner, nor in the RDB$ADMIN role). Learnt at the connection's first read;
+    // false until then.
+    bool OwnAttachmentsOnly() const { return m_ownAttachmentsOnly.value_or(false); }
+
     // The database's oldest active transaction as the running (or last) tick has read it, where
     // the source reads it on every refresh (Firebird read directly); nothing otherwise.
     std::optional<qint64> TickOldestActive() const;
@@ -134,6 +139,7 @@ private:
     }
     bool connected() const { return Database() && Database()->isConnected(); }
     SourceKind chooseSource();
+    bool readOwnAttachmentsOnly();
     // The source of the connection once chosen (or overridden); nullptr before.
     const MonitorSource* knownSource() const;
     // Both sources: each learns of every tick and setting, whichever is in use.
@@ -148,6 +154,7 @@ private:
     TablesSource m_tables;
     FirebirdMonitorSource m_firebird;
     std::optional<SourceKind> m_chosen;
+    std::optional<bool> m_ownAttachmentsOnly;
     std::optional<SourceKind> m_sourceOverride;
     ib::Database* m_watched = nullptr;
     std::chrono::nanoseconds m_readTime{0};

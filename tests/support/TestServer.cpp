@@ -121,6 +121,11 @@ void ServerDatabase::installViews() const
     QFile f(TestDatabase::schemaPath(QStringLiteral("firebird-monitoring-views.sql")));
     if (!f.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("cannot read %1").arg(f.fileName()));
+    execute(ib::splitSqlScript(f.readAll().toStdString()));
+}
+
+void ServerDatabase::execute(const std::vector<std::string>& statements) const
+{
     ParamList params;
     params.setParam(QStringLiteral("user_name"), TestServer::userName());
     params.setParam(QStringLiteral("password"), TestServer::password());
@@ -128,7 +133,7 @@ void ServerDatabase::installViews() const
     att.attach(ib::toClientText(name()), ib::databaseParamBlock(params));
     ib::Transaction tr;
     tr.start(att, ib::readCommittedTpb(false));
-    for (const std::string& sql : ib::splitSqlScript(f.readAll().toStdString())) {
+    for (const std::string& sql : statements) {
         ib::Statement st;
         st.prepare(att, tr, sql, 3);
         st.execute(tr);

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <string>
+#include <vector>
+
 class TestServer {
 public:
     TestServer();
@@ -44,6 +47,8 @@ public:
     QString name() const { return m_server.serverName() + QLatin1Char(':') + m_path; }
     // The monitoring views (schema/firebird-monitoring-views.sql), run over TCP as SYSDBA.
     void installViews() const;
+    // Statements run over TCP as SYSDBA, in one transaction.
+    void execute(const std::vector<std::string>& statements) const;
 
 private:
     const TestServer& m_server;

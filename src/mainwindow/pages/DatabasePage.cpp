@@ -5,7 +5,6 @@
 #include "mainwindow/DatabaseValueList.h"
 #include "monitor/QuillmereDM.h"
 
-#include <QLocale>
 #include <QVBoxLayout>
 
 DatabasePage::DatabasePage(const PageContext& context) : MonitorPage(PageId::Database, context)
@@ -74,9 +73,7 @@ void DatabasePage::refresh()
 
     const std::vector<std::optional<double>> rates = m_rates.update(numbers, readAt);
     for (size_t i = 0; i < rates.size(); ++i)
-        m_values->setRate(static_cast<int>(i), rates[i] ? QString::fromUtf8(msg::DatabaseRatePerSecond)
-                                                              .arg(QLocale().toString(*rates[i], 'f', 1))
-                                                        : QString());
+        m_values->setRate(static_cast<int>(i), rates[i] ? DatabaseRates::text(*rates[i]) : QString());
     ShowTransactionGaps(numbers);
     m_oldestActive = numbers[static_cast<size_t>(databasePropertyRow("TMP$OLDEST_ACTIVE"))];
 }

@@ -48,8 +48,15 @@ TransactionsPage::TransactionsPage(const PageContext& context, const DatabasePag
 
 void TransactionsPage::updateActions()
 {
-    actTransactionCommit->setEnabled(controllable() && actsOnChosenRows(*this, TransactionCommit));
-    actTransactionRollback->setEnabled(actTransactionCommit->isEnabled());
+    // a source that cannot end another attachment's transaction (Firebird) has the commands off,
+    // with the reason as their tool tip, instead of asking first and refusing then
+    const bool canEnd = context().dm.supports(ControlOperation::CommitTransaction);
+    const QString why = canEnd ? QString() : QString::fromUtf8(msg::FirebirdCannotEndTransactionHint);
+    const bool enabled = canEnd && controllable() && actsOnChosenRows(*this, TransactionCommit);
+    for (QAction* action : {actTransactionCommit, actTransactionRollback}) {
+        action->setEnabled(enabled);
+        action->setToolTip(why);
+    }
     actTransactionGoToUser->setEnabled(hasCurrentRow());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The Transactions tab: the transactions grid with the database's oldest active transaction marked
 // (found again after each refresh), Commit and Rollback (enabled while the current transaction is
-// ACTIVE or in LIMBO) and Go to User.
+// ACTIVE or in LIMBO, and where the source can end it) and Go to User.
 
 #include "mainwindow/pages/MonitorPage.h"
 
