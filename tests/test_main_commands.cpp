@@ -340,7 +340,11 @@ private slots:
         if (!server.configured())
             QSKIP("no test server: run through ctest, which starts it (QUILLMERE_TEST_SERVER_DIR)");
         ServerDatabase db(server);
-        db.execute({"CREATE OR ALTER USER QM_WATCHER PASSWORD 'watcher1' USING PLUGIN Srp"});
+        try {
+            db.execute({"CREATE OR ALTER USER QM_WATCHER PASSWORD 'watcher1' USING PLUGIN Srp"});
+        } catch (const Exception& e) {
+            QSKIP(qPrintable(QStringLiteral("this server makes no users: ") + e.message()));
+        }
         for (const auto& [user, password, told] :
              {std::tuple{QStringLiteral("QM_WATCHER"), QStringLiteral("watcher1"), true},
               std::tuple{TestServer::userName(), TestServer::password(), false}}) {

@@ -3,6 +3,7 @@
 #include "mainwindow/MainForm.h"
 
 #include "common/ErrorReporting.h"
+#include "common/Exception.h"
 #include "common/HelpPages.h"
 #include "common/Messages.h"
 #include "dialogs/AboutDlg.h"
