@@ -12,6 +12,8 @@
 // Each text column arrives as the server's own bytes (CHARACTER SET OCTETS, so no character set
 // of the connection can refuse a character); the program decodes them as UTF-8.
 
+#include <array>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -174,14 +176,8 @@ inline constexpr Item MemoryItems[] = {
 inline constexpr const char* MemoryReads[] = {"MON$MEMORY_USAGE"};
 inline constexpr Query Memory = {MemoryItems, " FROM MON$MEMORY_USAGE M", MemoryReads};
 
-// Page and record counters of one statistics group (0 database, 1 attachment, 2 transaction,
-// 3 statement, 4 call), both tables joined on the server.
-inline constexpr Item StatisticsItems[] = {
-    {"MON$IO_STATS.MON$STAT_ID", "I.MON$STAT_ID"},
-    {"MON$IO_STATS.MON$PAGE_READS", "I.MON$PAGE_READS"},
-    {"MON$IO_STATS.MON$PAGE_WRITES", "I.MON$PAGE_WRITES"},
-    {"MON$IO_STATS.MON$PAGE_FETCHES", "I.MON$PAGE_FETCHES"},
-    {"MON$IO_STATS.MON$PAGE_MARKS", "I.MON$PAGE_MARKS"},
+// The record counters, in the order the source reads them, of a statistics group and of a table.
+inline constexpr Item RecordCounterItems[] = {
     {"MON$RECORD_STATS.MON$RECORD_SEQ_READS", "R.MON$RECORD_SEQ_READS"},
     {"MON$RECORD_STATS.MON$RECORD_IDX_READS", "R.MON$RECORD_IDX_READS"},
     {"MON$RECORD_STATS.MON$RECORD_INSERTS", "R.MON$RECORD_INSERTS"},
@@ -190,9 +186,36 @@ inline constexpr Item StatisticsItems[] = {
     {"MON$RECORD_STATS.MON$RECORD_BACKOUTS", "R.MON$RECORD_BACKOUTS"},
     {"MON$RECORD_STATS.MON$RECORD_PURGES", "R.MON$RECORD_PURGES"},
     {"MON$RECORD_STATS.MON$RECORD_EXPUNGES", "R.MON$RECORD_EXPUNGES"},
+};
+
+// The items of the parts one after the other, as one list.
+template <size_t... N> constexpr std::array<Item, (N + ...)> joined(const Item (&... parts)[N])
+{
+    std::array<Item, (N + ...)> out{};
+    size_t i = 0;
+    const auto append = [&](const auto& part) {
+        for (const Item& item : part)
+            out[i++] = item;
+    };
+    (append(parts), ...);
+    return out;
+}
+
+// Page and record counters of one statistics group (0 database, 1 attachment, 2 transaction,
+// 3 statement, 4 call), both tables joined on the server: the page counters, the record counters,
+// then the conflicts and waits.
+inline constexpr Item PageCounterItems[] = {
+    {"MON$IO_STATS.MON$STAT_ID", "I.MON$STAT_ID"},
+    {"MON$IO_STATS.MON$PAGE_READS", "I.MON$PAGE_READS"},
+    {"MON$IO_STATS.MON$PAGE_WRITES", "I.MON$PAGE_WRITES"},
+    {"MON$IO_STATS.MON$PAGE_FETCHES", "I.MON$PAGE_FETCHES"},
+    {"MON$IO_STATS.MON$PAGE_MARKS", "I.MON$PAGE_MARKS"},
+};
+inline constexpr Item LockCounterItems[] = {
     {"MON$RECORD_STATS.MON$RECORD_CONFLICTS", "R.MON$RECORD_CONFLICTS"},
     {"MON$RECORD_STATS.MON$RECORD_WAITS", "R.MON$RECORD_WAITS"},
 };
+inline constexpr auto StatisticsItems = joined(PageCounterItems, RecordCounterItems, LockCounterItems);
 inline constexpr const char* StatisticsReads[] = {"MON$IO_STATS", "MON$RECORD_STATS"};
 inline constexpr Query GroupStatistics = {
     StatisticsItems,
@@ -218,17 +241,10 @@ inline constexpr Query ProcedureCalls = {
     CallsReads};
 
 // The database-wide record counters of each table that has been used.
-inline constexpr Item TableStatisticsItems[] = {
+inline constexpr Item TableNameItem[] = {
     {"MON$TABLE_STATS.MON$TABLE_NAME", "CAST(TRIM(T.MON$TABLE_NAME) AS VARCHAR(252) CHARACTER SET OCTETS)"},
-    {"MON$RECORD_STATS.MON$RECORD_SEQ_READS", "R.MON$RECORD_SEQ_READS"},
-    {"MON$RECORD_STATS.MON$RECORD_IDX_READS", "R.MON$RECORD_IDX_READS"},
-    {"MON$RECORD_STATS.MON$RECORD_INSERTS", "R.MON$RECORD_INSERTS"},
-    {"MON$RECORD_STATS.MON$RECORD_UPDATES", "R.MON$RECORD_UPDATES"},
-    {"MON$RECORD_STATS.MON$RECORD_DELETES", "R.MON$RECORD_DELETES"},
-    {"MON$RECORD_STATS.MON$RECORD_BACKOUTS", "R.MON$RECORD_BACKOUTS"},
-    {"MON$RECORD_STATS.MON$RECORD_PURGES", "R.MON$RECORD_PURGES"},
-    {"MON$RECORD_STATS.MON$RECORD_EXPUNGES", "R.MON$RECORD_EXPUNGES"},
 };
+inline constexpr auto TableStatisticsItems = joined(TableNameItem, RecordCounterItems);
 inline constexpr const char* TableStatisticsReads[] = {"MON$TABLE_STATS", "MON$RECORD_STATS"};
 inline constexpr Query TableStatistics = {
     TableStatisticsItems,

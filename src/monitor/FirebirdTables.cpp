@@ -108,16 +108,26 @@ std::optional<std::string> optText(const ib::Statement& st, int i)
 }
 std::string text(const ib::Statement& st, int i) { return st.isNull(i) ? std::string() : fssToUtf8(st.rawText(i)); }
 
+// The record counters from column first on, in the order of FirebirdSQL.h's RecordCounterItems;
+// a counter the server leaves NULL counts as none.
+int readRecordCounters(const ib::Statement& st, int first, Counters& c)
+{
+    for (int64_t* f : {&c.seqReads, &c.idxReads, &c.inserts, &c.updates, &c.deletes, &c.backouts, &c.purges,
+                       &c.expunges})
+        *f = optInt(st, first++).value_or(0);
+    return first;
+}
+
+// A statistics group's counters from column first on: the page counters, the record counters,
+// the conflicts and waits.
 Counters readCounters(const ib::Statement& st, int first)
 {
     Counters c;
-    int64_t* fields[] = {&c.pageReads, &c.pageWrites, &c.pageFetches, &c.pageMarks, &c.seqReads, &c.idxReads,
-                         &c.inserts,   &c.updates,    &c.deletes,     &c.backouts,  &c.purges,   &c.expunges,
-                         &c.conflicts, &c.waits};
-    for (int64_t* f : fields) {
-        *f = st.isNull(first) ? 0 : st.asInt64(first);
-        ++first;
-    }
+    for (int64_t* f : {&c.pageReads, &c.pageWrites, &c.pageFetches, &c.pageMarks})
+        *f = optInt(st, first++).value_or(0);
+    first = readRecordCounters(st, first, c);
+    for (int64_t* f : {&c.conflicts, &c.waits})
+        *f = optInt(st, first++).value_or(0);
     return c;
 }
 
@@ -289,11 +299,7 @@ const Map<std::string, Counters>& Tables::tableStatistics()
         Map<std::string, Counters> m;
         r.run(FirebirdSource::Reader::qTableStatistics, tr, {}, [&](ib::Statement& st) {
             Counters c;
-            int64_t* fields[] = {&c.seqReads, &c.idxReads, &c.inserts, &c.updates,
-                                 &c.deletes,  &c.backouts, &c.purges,  &c.expunges};
-            int i = 1;
-            for (int64_t* f : fields)
-                *f = optInt(st, i++).value_or(0);
+            readRecordCounters(st, 1, c);
             m[text(st, 0)] += c;
         });
         t.tableStatistics = std::move(m);
