@@ -3,6 +3,7 @@
 #include "monitor/MonitoringCatalogue.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <string_view>
 
 namespace catalogue {
@@ -327,13 +328,13 @@ static constexpr ColumnDecl kAttachmentsColumns[] = {
 
 static constexpr SnapshotDecl kSnapshots[] = {
     {SnapshotId::Database,     "cdsDatabase",     "qryDatabase",     "TMP$DATABASE",     nullptr,              kDatabaseColumns},
-    {SnapshotId::Pools,        "cdsPools",        "qryPools",        "TMP$POOLS",        "TMP$TYPE",           kPoolsColumns},
+    {SnapshotId::Pools,        "cdsPools",        "qryPools",        "TMP$POOLS",        column::PoolType,     kPoolsColumns},
     {SnapshotId::PoolBlocks,   "cdsPoolBlocks",   "qryPoolBlocks",   "TMP$POOL_BLOCKS",  nullptr,              kPoolBlocksColumns},
     {SnapshotId::Procedures,   "cdsProcedures",   "qryProcedures",   "TMP$PROCEDURES",   "TMP$PROCEDURE_ID",   kProceduresColumns},
-    {SnapshotId::Statements,   "cdsStatements",   "qryStatements",   "TMP$STATEMENTS",   "TMP$STATEMENT_ID",   kStatementsColumns},
+    {SnapshotId::Statements,   "cdsStatements",   "qryStatements",   "TMP$STATEMENTS",   column::StatementId,  kStatementsColumns},
     {SnapshotId::Relations,    "cdsRelations",    "qryRelations",    "TMP$RELATIONS",    "TMP$RELATION_ID",    kRelationsColumns},
     {SnapshotId::Transactions, "cdsTransactions", "qryTransactions", "TMP$TRANSACTIONS", "TMP$TRANSACTION_ID", kTransactionsColumns},
-    {SnapshotId::Attachments,  "cdsAttachments",  "qryAttachments",  "TMP$ATTACHMENTS",  "TMP$ATTACHMENT_ID",  kAttachmentsColumns},
+    {SnapshotId::Attachments,  "cdsAttachments",  "qryAttachments",  "TMP$ATTACHMENTS",  column::AttachmentId, kAttachmentsColumns},
 };
 
 // Checks the compiler can make: the column counts, the table's order matching SnapshotId, a key
@@ -389,6 +390,21 @@ constexpr bool wellFormed()
 }
 
 static_assert(wellFormed());
+
+// The columns read by name are in the snapshots they are read from.
+constexpr bool hasAll(std::span<const ColumnDecl> columns, std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        if (!hasColumn(columns, name))
+            return false;
+    return true;
+}
+static_assert(hasAll(kStatementsColumns, {column::StatementId, column::AttachmentId, column::SqlText, column::User,
+                                          column::ClientHost, column::ClientProcess, column::ClientProgram}));
+static_assert(hasAll(kTransactionsColumns, {column::AttachmentId, column::User, column::ClientHost,
+                                            column::ClientProcess, column::ClientProgram}));
+static_assert(hasAll(kAttachmentsColumns, {column::AttachmentId, column::User, column::UserHost, column::UserProcess}));
+static_assert(hasAll(kPoolsColumns, {column::PoolType, column::PoolMemory}));
 
 }  // namespace
 

@@ -39,6 +39,22 @@ struct SnapshotDecl {
     std::span<const ColumnDecl> columns;
 };
 
+// The columns that commands, panes and pages read by name (the state column: RowState.h). The
+// catalogue checks that each is in the snapshots that are read by it.
+namespace column {
+inline constexpr const char* AttachmentId = "TMP$ATTACHMENT_ID";  // the users' key; statements, transactions
+inline constexpr const char* StatementId = "TMP$STATEMENT_ID";    // the statements' key
+inline constexpr const char* SqlText = "TMP$SQL";                 // statements
+inline constexpr const char* User = "TMP$USER";                   // users, statements, transactions
+inline constexpr const char* UserHost = "TMP$USER_HOST";          // users
+inline constexpr const char* UserProcess = "TMP$USER_PROCESS";    // users
+inline constexpr const char* ClientHost = "CLIENT_HOST";          // statements, transactions (Firebird)
+inline constexpr const char* ClientProcess = "CLIENT_PROCESS_ID";  // statements, transactions (Firebird)
+inline constexpr const char* ClientProgram = "CLIENT_PROGRAM";    // statements, transactions (Firebird)
+inline constexpr const char* PoolType = "TMP$TYPE";               // the pools' key
+inline constexpr const char* PoolMemory = "TMP$POOL_MEMORY";      // pools
+}  // namespace column
+
 const SnapshotDecl& snapshotDecl(SnapshotId id);
 // Whether only a Firebird server's own tables give the column (the client behind a row, what the
 // newer releases tell): the columns of the TMP$ relations begin with TMP$, and their queries

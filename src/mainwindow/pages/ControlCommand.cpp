@@ -4,6 +4,7 @@
 #include "common/Messages.h"
 #include "dialogs/Prompts.h"
 #include "mainwindow/pages/MonitorPage.h"
+#include "monitor/MonitoringCatalogue.h"
 #include "monitor/QuillmereDM.h"
 #include "monitor/RowState.h"
 
@@ -45,11 +46,11 @@ QString cut(const QString& text, int length)
 QString describe(const Snapshot& s, int row, bool withSql, bool inList)
 {
     QString text = T(msg::ControlTargetId).arg(s.plainText(row, s.keyColumn()).trimmed());
-    if (const QString user = textOf(s, row, "TMP$USER"); !user.isEmpty())
+    if (const QString user = textOf(s, row, catalogue::column::User); !user.isEmpty())
         text += T(msg::ControlTargetUser).arg(user);
-    const QString program = textOf(s, row, "CLIENT_PROGRAM");
-    const QString host = firstOf(s, row, {"CLIENT_HOST", "TMP$USER_HOST"});
-    const QString process = firstOf(s, row, {"CLIENT_PROCESS_ID", "TMP$USER_PROCESS"});
+    const QString program = textOf(s, row, catalogue::column::ClientProgram);
+    const QString host = firstOf(s, row, {catalogue::column::ClientHost, catalogue::column::UserHost});
+    const QString process = firstOf(s, row, {catalogue::column::ClientProcess, catalogue::column::UserProcess});
     QString client = program.isEmpty() || host.isEmpty() ? program + host
                                                          : T(msg::ControlTargetProgramOnHost).arg(program, host);
     if (!process.isEmpty())
@@ -57,7 +58,7 @@ QString describe(const Snapshot& s, int row, bool withSql, bool inList)
     if (!client.isEmpty())
         text += T(msg::ControlTargetClient).arg(client.trimmed());
     if (withSql) {
-        const int c = s.columnIndex(QStringLiteral("TMP$SQL"));
+        const int c = s.columnIndex(QLatin1String(catalogue::column::SqlText));
         const QString sql = c < 0 ? QString() : s.plainText(row, c);
         if (inList)
             text += T(msg::ControlTargetSqlInLine).arg(cut(sql.simplified(), SqlInLineLength));
@@ -157,4 +158,4 @@ QString questionAbout(const char* lead, const QString& subject)
 QString transactionNumber(const Snapshot& s, int row) { return s.plainText(row, s.keyColumn()).trimmed(); }
 
 // CHAR user names come padded with blanks
-QString userName(const Snapshot& s, int row) { return textOf(s, row, "TMP$USER"); }
+QString userName(const Snapshot& s, int row) { return textOf(s, row, catalogue::column::User); }

@@ -18,8 +18,8 @@ void MemoryPage::refreshPools()
     m_poolMemoryList.clear();
     // by position, so that the pools grid's current row stays where the refresh left it
     const Snapshot& pools = *snapshot();
-    const int type = pools.requireColumn(QStringLiteral("TMP$TYPE"));
-    const int memory = pools.requireColumn(QStringLiteral("TMP$POOL_MEMORY"));
+    const int type = pools.requireColumn(QLatin1String(catalogue::column::PoolType));
+    const int memory = pools.requireColumn(QLatin1String(catalogue::column::PoolMemory));
     for (int row = 0; row < pools.rowCount(); ++row)
         m_poolMemoryList.push_back(
             {pools.displayText(row, type), pools.isNull(row, memory) ? 0 : pools.intValue(row, memory)});

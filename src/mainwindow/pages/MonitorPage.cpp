@@ -258,7 +258,7 @@ bool MonitorPage::hasCurrentRow() const
 void MonitorPage::goToUserOfCurrentRow()
 {
     const Snapshot& rows = *m_snapshot;
-    const QString column = QStringLiteral("TMP$ATTACHMENT_ID");
+    const QString column = QLatin1String(catalogue::column::AttachmentId);
     if (!rows.isOpen() || rows.isEmpty() || !m_grid->currentRowShown() || rows.isNull(column)) {
         Prompts::current().beep();
         return;

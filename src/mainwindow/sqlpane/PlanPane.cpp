@@ -66,10 +66,10 @@ void TPlanPane::showCurrentPlan(bool always)
     const Snapshot* s = m_planSnapshot;
     m_rowWasInSight = rowInSight();
     const bool row = m_rowWasInSight && s && !s->controlsDisabled() && s->isOpen() && s->recNo() >= 0 &&
-                     !s->isNull(QStringLiteral("TMP$STATEMENT_ID"));
-    const qint64 statement = row ? s->asInteger(QStringLiteral("TMP$STATEMENT_ID")) : -1;
+                     !s->isNull(QLatin1String(catalogue::column::StatementId));
+    const qint64 statement = row ? s->asInteger(QLatin1String(catalogue::column::StatementId)) : -1;
     // the text too: a statement prepared again under the same number has another plan
-    const QString text = row ? s->asText(QStringLiteral("TMP$SQL")) : QString();
+    const QString text = row ? s->asText(QLatin1String(catalogue::column::SqlText)) : QString();
     if (!always && statement == m_statement && text == m_statementText)
         return;
     m_statement = statement;

@@ -5,6 +5,8 @@
 // has changed, so a selection survives a refresh of the same statement. No gutter; Ctrl+C and
 // Ctrl+Insert copy, Ctrl+A selects all.
 
+#include "monitor/MonitoringCatalogue.h"
+
 #include <QPlainTextEdit>
 #include <QPointer>
 
@@ -19,7 +21,7 @@ public:
     explicit TSqlPane(QWidget* parent = nullptr);
 
     // Shows the column's text of the snapshot's current row from now on (nullptr: nothing).
-    void bind(Snapshot* snapshot, const QString& column = QStringLiteral("TMP$SQL"));
+    void bind(Snapshot* snapshot, const QString& column = QLatin1String(catalogue::column::SqlText));
     TInterBaseSqlHighlighter* highlighter() const { return m_highlighter; }
     // Whether the snapshot's current row is in sight (a grid's filters may hide every row); the
     // pane is empty while it is not. Without it the current row always is.
