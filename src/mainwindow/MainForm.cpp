@@ -18,7 +18,6 @@
 #include "monitor/QuillmereDM.h"
 
 #include <QFontDatabase>
-#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -27,7 +26,6 @@
 namespace {
 constexpr int ClientWidth = 688;
 constexpr int ClientHeight = 453;
-constexpr int LoggingPanelWidth = 50;
 
 TfrmMain::ConnectDialogRunner& connectDialogRunner()
 {
@@ -54,8 +52,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setFont(preferredFont("MS Sans Serif", 8));
 
     // the visual parts, both timers stopped
-    createActions();
-    createMenus();
+    createCommands(this);
+    createMenus(*menuBar());
     // the tabs, and below them the history's timeline strip while a recorded moment is shown
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("pnlCentral"));
@@ -67,7 +65,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     PageControl->setDocumentMode(false);
     column->addWidget(PageControl, 1);
     setCentralWidget(central);
-    createStatusBar();
+    m_status = std::make_unique<TStatusPanels>(*statusBar());
     // The client area, below the menu bar (which a desktop with a global menu shows elsewhere),
     // holds the tabs and the status bar.
     resize(ClientWidth, ClientHeight + menuBar()->heightForWidth(ClientWidth));
@@ -153,43 +151,6 @@ void TfrmMain::createPages()
     m_transactions = new TransactionsPage(context, *m_database);
     m_users = new UsersPage(context);
     m_pages = {m_database, m_memory, procedures, m_statements, relations, m_transactions, m_users};
-}
-
-void TfrmMain::createStatusBar()
-{
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->setSizeGripEnabled(true);
-    stbLogging = new QLabel(bar);
-    stbLogging->setObjectName(QStringLiteral("stbLogging"));
-    // wider only for the longer text of logging that waits for a connection
-    stbLogging->setMinimumWidth(LoggingPanelWidth);
-    stbDatabase = new QLabel(bar);
-    stbDatabase->setObjectName(QStringLiteral("stbDatabase"));
-    bar->addWidget(stbLogging);
-    bar->addWidget(stbDatabase, 1);
-    stbHistory = new QLabel(bar);
-    stbHistory->setObjectName(QStringLiteral("stbHistory"));
-    bar->addWidget(stbHistory);
-    stbRights = new QLabel(bar);
-    stbRights->setObjectName(QStringLiteral("stbRights"));
-    stbRights->hide();
-    bar->addPermanentWidget(stbRights);
-    stbRefresh = new QLabel(bar);
-    stbRefresh->setObjectName(QStringLiteral("stbRefresh"));
-    bar->addPermanentWidget(stbRefresh);
-}
-
-QLabel& TfrmMain::statusPanel(StatusPanel panel) const
-{
-    switch (panel) {
-    case StatusPanel::Logging: return *stbLogging;
-    case StatusPanel::Database: return *stbDatabase;
-    case StatusPanel::History: return *stbHistory;
-    case StatusPanel::Rights: return *stbRights;
-    case StatusPanel::Refresh: break;
-    }
-    return *stbRefresh;
 }
 
 MonitorPage& TfrmMain::activePage() const

@@ -6,24 +6,24 @@
 // export the grid in sight. What a tab shows and does is its page's.
 //
 // The file pairs: MainForm.cpp (creation, pages, start-up, teardown, connecting), MainActions.cpp
-// (the commands and menus, Export Grid), MainRefresh.cpp (the refresh cycle and the command
+// (what the commands do, Export Grid), MainRefresh.cpp (the refresh cycle and the command
 // states), MainCommands.cpp (the report commands, the system-table choice, Go to User and help),
-// MainOptions.cpp (the settings file). The logging commands are TLoggingControl's.
+// MainOptions.cpp (the settings file). The commands and menus are made by WindowCommands, the
+// status bar is TStatusPanels', the logging commands are TLoggingControl's.
 
+#include "mainwindow/StatusPanels.h"
+#include "mainwindow/WindowCommands.h"
 #include "mainwindow/pages/MonitorPage.h"
 
 #include <QMainWindow>
 #include <QStringList>
-#include <QTime>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class QAction;
-class QActionGroup;
 class QLabel;
 class QTabWidget;
 class DatabasePage;
@@ -40,7 +40,7 @@ class TdmServerProperties;
 class TMonitorGrid;
 class TMultiExceptionHandler;
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public WindowCommands {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
@@ -72,8 +72,8 @@ public:
 
     // The status bar's panels: the logging state, the database, the last refresh (or Paused), who
     // records history, and the notice that the user sees only its own connections (hidden otherwise).
-    enum class StatusPanel { Logging, Database, Refresh, History, Rights };
-    QLabel& statusPanel(StatusPanel panel) const;
+    using StatusPanel = TStatusPanels::Panel;
+    QLabel& statusPanel(StatusPanel panel) const { return m_status->panel(panel); }
 
     void UpdateCommandStates();
     // The first show: the Database tab, the disconnected state, then the connect dialog.
@@ -141,33 +141,6 @@ public:
     // The tabs, one per page.
     QTabWidget* PageControl = nullptr;
 
-    // The window's commands (each page has its own, for its rows).
-    QAction* actConnect = nullptr;
-    QAction* actDisconnect = nullptr;
-    QAction* FileExit1 = nullptr;
-    QAction* actOpenLogTables = nullptr;
-    QAction* actExportGrid = nullptr;
-    QAction* actSlowRefresh = nullptr;
-    QAction* actMediumRefresh = nullptr;
-    QAction* actFastRefresh = nullptr;
-    QAction* actPaused = nullptr;
-    QAction* actRefresh = nullptr;
-    QAction* actMemorySummary = nullptr;
-    QAction* actMemoryDetails = nullptr;
-    QAction* actShowSystemTables = nullptr;
-    QAction* actSetupLogging = nullptr;
-    QAction* actLoggingEnabled = nullptr;
-    QAction* actRecordHistory = nullptr;
-    QAction* actHistory = nullptr;
-    QAction* actLive = nullptr;
-    QAction* actViewDatabaseStatistics = nullptr;
-    QAction* actViewInterbaseLog = nullptr;
-    QAction* actHelpContents = nullptr;
-    QAction* actHelpWeb = nullptr;
-    QAction* actHelpAbout = nullptr;
-    QActionGroup* grpRefreshInterval = nullptr;
-    QActionGroup* grpMemoryDisplay = nullptr;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -176,10 +149,7 @@ private:
     // MainForm.cpp
     void CreateDataModules();
     void createPages();
-    void createStatusBar();
     // MainActions.cpp
-    void createActions();
-    void createMenus();
     void connectActions();
     void UpdateExportAction();
     // MainCommands.cpp
@@ -204,14 +174,5 @@ private:
     TransactionsPage* m_transactions = nullptr;
     UsersPage* m_users = nullptr;
 
-    QLabel* stbLogging = nullptr;   // status bar panel 0
-    QLabel* stbDatabase = nullptr;  // status bar panel 1
-    QLabel* stbHistory = nullptr;   // recording history, or who records it
-    QLabel* stbRefresh = nullptr;   // the last refresh, or Paused (at the right-hand end)
-    QLabel* stbRights = nullptr;    // only your own connections (before the refresh panel)
-    struct LastRefresh {
-        QTime at;
-        qint64 milliseconds = 0;
-    };
-    std::optional<LastRefresh> m_lastRefresh;
+    std::unique_ptr<TStatusPanels> m_status;
 };

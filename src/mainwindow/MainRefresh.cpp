@@ -18,8 +18,6 @@
 #include <QElapsedTimer>
 
 #include <utility>
-#include <QLabel>
-#include <QStatusBar>
 
 namespace {
 constexpr int LowestAcceptedODSMajorVersion = 11;
@@ -94,7 +92,7 @@ void TfrmMain::RefreshActivePage()
     // the Memory tab has no snapshot of its own: the pools are read on every refresh
     m_memory->refreshPools();
     active.afterRefresh();
-    m_lastRefresh = LastRefresh{QTime::currentTime(), (took.nsecsElapsed() + 500000) / 1000000};
+    m_status->refreshed((took.nsecsElapsed() + 500000) / 1000000);
     UpdateRefreshPanel();
 }
 
@@ -122,7 +120,7 @@ void TfrmMain::ConnectionChanged()
         errors::runGuarded([this] { m_recording->connectionChanged(); });
         for (MonitorPage* page : m_pages)
             page->connectionClosed();
-        m_lastRefresh.reset();
+        m_status->forgetRefresh();
         // a recorded moment stays shown without the connection
         if (m_history->shown())
             RefreshActivePage();
@@ -159,18 +157,11 @@ void TfrmMain::UpdateCommandStates()
     // while on, "&Logging" can always be turned off, also while logging waits for a connection
     actLoggingEnabled->setEnabled((connected && m_logging->ready()) || actLoggingEnabled->isChecked());
     const QString databaseName = connected ? m_dmServerProperties->GetDatabaseName() : QString();
-    stbDatabase->setText(m_dmServerProperties->GetConnectionLost()
-                             ? QString::fromUtf8(msg::StatusConnectionLost).arg(databaseName)
-                             : databaseName);
     // on every tab: what the monitoring tables show this user is not the whole server
-    const bool ownOnly = connected && m_dmQuillmere->OwnAttachmentsOnly();
-    stbRights->setText(ownOnly ? QString::fromUtf8(msg::StatusOwnConnectionsOnly) : QString());
-    stbRights->setVisible(ownOnly);
-    stbLogging->setText(!actLoggingEnabled->isChecked() ? QString()
-                        : connected                     ? QString::fromUtf8(msg::StatusLogging)
-                                                        : QString::fromUtf8(msg::StatusLoggingWaits));
-    stbHistory->setText(m_recording->statusText());
-    stbHistory->setToolTip(m_recording->statusHint());
+    m_status->showConnection(databaseName, m_dmServerProperties->GetConnectionLost(),
+                             connected && m_dmQuillmere->OwnAttachmentsOnly());
+    m_status->showLogging(actLoggingEnabled->isChecked(), connected);
+    m_status->showRecording(m_recording->statusText(), m_recording->statusHint());
     UpdateRefreshPanel();
     UpdatePageNotice();
     m_memory->showViews(actMemorySummary->isChecked(), actMemoryDetails->isChecked());
@@ -183,32 +174,10 @@ void TfrmMain::MemoryDisplayExecute() { UpdateCommandStates(); }
 
 void TfrmMain::UpdatePageNotice()
 {
-    // the message covers the logging and database panels while it shows; a lost connection is
-    // the more important news
-    const QString notice = activePage().notice();
-    if (notice.isEmpty() || m_dmServerProperties->GetConnectionLost())
-        statusBar()->clearMessage();
-    else
-        statusBar()->showMessage(notice);
+    m_status->showNotice(activePage().notice(), m_dmServerProperties->GetConnectionLost());
 }
 
-void TfrmMain::UpdateRefreshPanel()
-{
-    if (const std::optional<QDateTime> at = m_history->readAt()) {
-        stbRefresh->setText(
-            QString::fromUtf8(msg::StatusHistoryMoment).arg(at->toLocalTime().toString(QStringLiteral("HH:mm:ss"))));
-        return;
-    }
-    const bool paused = actPaused->isChecked();
-    if (!m_lastRefresh) {
-        stbRefresh->setText(paused ? QString::fromUtf8(msg::StatusPaused) : QString());
-        return;
-    }
-    const QString at = m_lastRefresh->at.toString(QStringLiteral("HH:mm:ss"));
-    stbRefresh->setText(QString::fromUtf8(paused ? msg::StatusPausedLastRefresh : msg::StatusLastRefresh)
-                            .arg(at)
-                            .arg(m_lastRefresh->milliseconds));
-}
+void TfrmMain::UpdateRefreshPanel() { m_status->showRefresh(actPaused->isChecked(), m_history->readAt()); }
 
 void TfrmMain::HistoryChanged()
 {
