@@ -349,6 +349,12 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 7);
         QCOMPARE(queryRows(db, "SELECT TMP$POOL_ID, TMP$DATABASE_ID FROM LOG$POOLS"),
                  (QList<QStringList>{{"<null>", "<null>"}}));
+
+        // the pass's statements, prepared once, keep no log table from being made again, and the
+        // next pass writes into the new one
+        m.log.RecreateTables({QStringLiteral("LOG$DATABASE")});
+        m.log.LogSnapshot();
+        QCOMPARE(queryRows(db, "SELECT COUNT(*) FROM LOG$DATABASE")[0][0], QStringLiteral("1"));
     }
 
     void passNumbersAndTheTwoMemoryForms()

@@ -134,6 +134,8 @@ TdmPerformanceLog::TdmPerformanceLog(ib::Database* database, QObject* owner)
     // bound to the connection directly: the base's Database() stays unset
     trxManualRW.setDefaultDatabase(database);
     sqlOperation.setDatabase(database);
+    for (PreparedInsert& insert : m_inserts)
+        insert.statement.setDatabase(database);
     trxDataSnapRO.setDefaultDatabase(database);
     qryRelationFields.setDatabase(database);
     qryRelationFields.setTransaction(&trxDataSnapRO);
@@ -184,6 +186,8 @@ void TdmPerformanceLog::inManualTransaction(Work work)
 
 void TdmPerformanceLog::ExecuteStatement(const QString& text)
 {
+    // the statements that change the log tables wait for nobody: the pass's prepared ones go
+    FreeInserts();
     inManualTransaction([&] {
         ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
         st.execute(trxManualRW.transaction());
@@ -336,15 +340,37 @@ int64_t TdmPerformanceLog::NextSnapshotId()
     return value;
 }
 
-void TdmPerformanceLog::InsertSnapshot(const QString& columnPart, const QString& snapshotNumber,
+void TdmPerformanceLog::InsertSnapshot(TLogItem item, const QString& columnPart, int64_t snapshotNumber,
                                        const QString& logTableName, const QString& source)
 {
-    sqlOperation.statement().free();
-    const QString text = L(logsql::InsertInto) + logTableName + columnPart + snapshotNumber + L(logsql::RowIdOpen) +
-                         m_generatorName + L(logsql::RowIdCloseFrom) + source;
-    writeTraceFile(source + L(logsql::TraceFileSuffix), text + L(logsql::TraceLineEnd));
-    ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
-    st.execute(trxManualRW.transaction());
+    const QString opening = L(logsql::InsertInto) + logTableName + columnPart;
+    const QString closing = L(logsql::RowIdOpen) + m_generatorName + L(logsql::RowIdCloseFrom) + source;
+    writeTraceFile(source + L(logsql::TraceFileSuffix),
+                   opening + QString::number(snapshotNumber) + closing + L(logsql::TraceLineEnd));
+    PreparedInsert& insert = m_inserts[index(item)];
+    const std::string text = ib::toClientText(opening + L(logsql::SnapshotNumberParameter) + closing);
+    ib::Statement& st = insert.statement.statement();
+    if (!st.isPrepared() || insert.text != text) {
+        insert.text.clear();
+        insert.statement.prepare(trxManualRW, text);
+        insert.text = text;
+    }
+    st.setInt64(0, snapshotNumber);
+    try {
+        st.execute(trxManualRW.transaction());
+    } catch (...) {
+        // prepared afresh at the next pass: the tables may have changed under it
+        FreeInserts();
+        throw;
+    }
+}
+
+void TdmPerformanceLog::FreeInserts() noexcept
+{
+    for (PreparedInsert& insert : m_inserts) {
+        insert.statement.statement().free();
+        insert.text.clear();
+    }
 }
 
 void TdmPerformanceLog::LogSnapshot()
@@ -352,12 +378,12 @@ void TdmPerformanceLog::LogSnapshot()
     if (!AnyTableEnabled())
         return;
     inManualTransaction([&] {
-        const QString number = QString::number(NextSnapshotId());
+        const int64_t number = NextSnapshotId();
         for (TLogItem item : AllLogItems) {
             if (!ItemEnabled(item))
                 continue;
             const logsql::InsertForm& form = insertForm(item, m_poolsSummarized);
-            InsertSnapshot(columnPart(form), number, ItemLogTableName(item), L(form.source));
+            InsertSnapshot(item, columnPart(form), number, ItemLogTableName(item), L(form.source));
         }
     });
 }

@@ -97,9 +97,13 @@ public:
     // The next value of the generator, in the active trxManualRW.
     int64_t NextSnapshotId();
     // Builds the item's statement, writes it to the trace file "<source>.sql" in the current
-    // folder and executes it in the active trxManualRW.
-    void InsertSnapshot(const QString& columnPart, const QString& snapshotNumber, const QString& logTableName,
-                        const QString& source);
+    // folder and executes it in the active trxManualRW. The statement is prepared once, with the
+    // pass's number as its parameter, and runs again at every pass while its text stays the same.
+    void InsertSnapshot(TLogItem item, const QString& columnPart, int64_t snapshotNumber,
+                        const QString& logTableName, const QString& source);
+    // Lets go of the pass's prepared statements, which keep their tables in use: before the log
+    // tables change, and when logging stops.
+    void FreeInserts() noexcept;
 
     ib::TransactionComponent trxManualRW;
     ib::StatementComponent sqlOperation;
@@ -124,6 +128,12 @@ private:
 
     ib::Database* m_logDatabase;
     std::array<ItemState, 7> m_items;
+    // Each item's INSERT of the pass, prepared at its first pass, and the text it was prepared from.
+    struct PreparedInsert {
+        ib::StatementComponent statement;
+        std::string text;
+    };
+    std::array<PreparedInsert, 7> m_inserts;
     QString m_generatorName;
     bool m_poolsSummarized = true;
     bool m_generatorVerified = false;

@@ -284,6 +284,9 @@ void TLoggingControl::UpdateLogTimer()
         // a fresh count: the first pass comes one whole interval from now
         m_logIntervalLeft = m_logInterval;
         startLogStep(TimerLog, m_logIntervalLeft);
+    } else if (m_dmPerformanceLog) {
+        // no pass to come: the log tables are not kept in use
+        m_dmPerformanceLog->FreeInserts();
     }
 }
 
