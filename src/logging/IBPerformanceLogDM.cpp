@@ -304,6 +304,7 @@ void TdmPerformanceLog::WidenLogTable(const QString& logTableName, const QString
     const QString text = logddl::widenColumnsDDL(logTableName, log, source, m_logDatabase->sqlDialect());
     if (text.isEmpty())
         return;
+    FreeInserts();
     ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
     st.execute(trxManualRW.transaction());
     sqlOperation.statement().free();
