@@ -182,8 +182,8 @@ inline constexpr const char* NextSnapshotIdClose = ", 1) FROM RDB$DATABASE ";
 
 inline constexpr const char* InsertInto = "INSERT INTO ";
 // The pass's number in the statements prepared once and run at every pass (the trace file shows
-// the number itself): exact to 2^53 in a dialect 1 database, a BIGINT in dialect 3.
-inline constexpr const char* SnapshotNumberParameter = "CAST(? AS NUMERIC(18,0))";
+// the number itself), of the type of the log tables' SNAPSHOT_ID column.
+inline constexpr const char* SnapshotNumberParameter = "CAST(? AS INTEGER)";
 inline constexpr const char* RowIdOpen = ", GEN_ID(";
 inline constexpr const char* RowIdCloseFrom = ", 1) FROM ";
 inline constexpr const char* TraceFileSuffix = ".sql";

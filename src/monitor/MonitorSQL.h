@@ -86,8 +86,10 @@ inline constexpr const char* RollbackTransactionPrefix =
 // name with the blanks that pad it.
 inline constexpr const char* SeesEveryAttachment =
     "SELECT CASE WHEN CURRENT_USER = 'SYSDBA' OR CURRENT_ROLE = 'RDB$ADMIN' OR EXISTS (SELECT 1 FROM RDB$RELATIONS R "
-    "WHERE R.RDB$RELATION_NAME = 'RDB$DATABASE' AND R.RDB$OWNER_NAME = CURRENT_USER) THEN 1 ELSE 0 END "
-    "FROM RDB$DATABASE";
+    "WHERE R.RDB$RELATION_NAME = 'RDB$DATABASE' AND R.RDB$OWNER_NAME = CURRENT_USER)";
+// From Firebird 4 on, a role may give the system privilege to see every attachment.
+inline constexpr const char* SeesEveryAttachmentByPrivilege = " OR RDB$SYSTEM_PRIVILEGE(MONITOR_ANY_ATTACHMENT)";
+inline constexpr const char* SeesEveryAttachmentEnd = " THEN 1 ELSE 0 END FROM RDB$DATABASE";
 
 // ---- Firebird: the monitoring tables (MON$) and system tables (RDB$) read directly -----------
 // (the Firebird source's own queries are in FirebirdSQL.h)

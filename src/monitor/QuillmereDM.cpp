@@ -201,9 +201,13 @@ TdmQuillmere::SourceKind TdmQuillmere::chooseSource()
 
 bool TdmQuillmere::readOwnAttachmentsOnly()
 {
+    ib::Attachment& attachment = Database()->attachment();
+    std::string text = monitorsql::SeesEveryAttachment;
+    if (attachment.firebirdMajorVersion() >= 4)
+        text += monitorsql::SeesEveryAttachmentByPrivilege;
+    text += monitorsql::SeesEveryAttachmentEnd;
     ib::Statement st;
-    st.prepare(Database()->attachment(), IBTransaction.transaction(), monitorsql::SeesEveryAttachment,
-               Database()->sqlDialect());
+    st.prepare(attachment, IBTransaction.transaction(), text, Database()->sqlDialect());
     st.execute(IBTransaction.transaction());
     const bool seesEvery = st.fetch() && st.asInt64(0) != 0;
     st.closeCursor();
