@@ -16,6 +16,7 @@
 #include "ib/Database.h"
 #include "ib/IBError.h"
 #include "logging/IBPerformanceLogDM.h"
+#include "mainwindow/ElidingLabel.h"
 #include "mainwindow/LoggingControl.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalAnswer.h"
@@ -348,6 +349,7 @@ private slots:
         w.show();
         QVERIFY(w.connected());
         QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(), db.name());
+        const int firstWidth = f.width();
         const QString lost = QString::fromUtf8(msg::StatusConnectionLost).arg(db.name());
         const int port = m_server.port();
 
@@ -368,6 +370,17 @@ private slots:
         QVERIFY(!f.Timer.isActive());
         QCoreApplication::sendPostedEvents();
         QVERIFY(f.errorHandler().ErrorList() == nullptr);
+        {
+            // whole at the window's first width (which it keeps): the database's name gives up
+            // its middle, the sentence keeps its end
+            const auto& panel = dynamic_cast<const ElidingLabel&>(f.statusPanel(TfrmMain::StatusPanel::Database));
+            QCOMPARE(f.width(), firstWidth);
+            const QString end = QString::fromUtf8(msg::StatusConnectionLost).section(QLatin1String("%1"), 1);
+            const QString shown = panel.shownText();
+            QVERIFY2(shown.endsWith(end) && shown.size() > lost.size() - db.name().size() + 3 &&
+                         panel.fontMetrics().horizontalAdvance(shown) <= panel.contentsRect().width(),
+                     qPrintable(shown));
+        }
         QCOMPARE(w.prompts.count(ScriptedPrompts::Kind::ExclamationBeep), 1);
 
         {

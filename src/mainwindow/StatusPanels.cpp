@@ -1,6 +1,7 @@
 #include "mainwindow/StatusPanels.h"
 
 #include "common/Messages.h"
+#include "mainwindow/ElidingLabel.h"
 
 #include <QLabel>
 #include <QStatusBar>
@@ -25,7 +26,8 @@ TStatusPanels::TStatusPanels(QStatusBar& bar) : m_bar(bar)
     m_logging = addPanel(bar, "stbLogging");
     // wider only for the longer text of logging that waits for a connection
     m_logging->setMinimumWidth(LoggingPanelWidth);
-    m_database = addPanel(bar, "stbDatabase");
+    m_database = new ElidingLabel(&bar);
+    m_database->setObjectName(QStringLiteral("stbDatabase"));
     bar.addWidget(m_logging);
     bar.addWidget(m_database, 1);
     m_history = addPanel(bar, "stbHistory");
@@ -51,7 +53,8 @@ QLabel& TStatusPanels::panel(Panel panel) const
 
 void TStatusPanels::showConnection(const QString& databaseName, bool lost, bool ownAttachmentsOnly)
 {
-    m_database->setText(lost ? T(msg::StatusConnectionLost).arg(databaseName) : databaseName);
+    m_connectionLost = lost;
+    m_database->setText(lost ? T(msg::StatusConnectionLost) : QStringLiteral("%1"), databaseName);
     // on every tab: what the monitoring tables show this user is not the whole server
     m_rights->setText(ownAttachmentsOnly ? T(msg::StatusOwnConnectionsOnly) : QString());
     m_rights->setVisible(ownAttachmentsOnly);
@@ -87,6 +90,12 @@ void TStatusPanels::showRefresh(bool paused, const std::optional<QDateTime>& mom
 {
     if (moment) {
         m_refresh->setText(T(msg::StatusHistoryMoment).arg(moment->toLocalTime().toString(QStringLiteral("HH:mm:ss"))));
+        return;
+    }
+    // while the connection is lost the database's panel says that refreshing is paused, and it
+    // has this panel's room for saying so whole
+    if (m_connectionLost) {
+        m_refresh->clear();
         return;
     }
     if (!m_lastRefresh) {

@@ -10,6 +10,7 @@
 
 #include <optional>
 
+class ElidingLabel;
 class QLabel;
 class QStatusBar;
 
@@ -42,7 +43,8 @@ public:
 private:
     QStatusBar& m_bar;
     QLabel* m_logging = nullptr;
-    QLabel* m_database = nullptr;
+    ElidingLabel* m_database = nullptr;  // shortens the name, never the sentence
+    bool m_connectionLost = false;
     QLabel* m_history = nullptr;  // recording history, or who records it
     QLabel* m_rights = nullptr;   // only your own connections (before the refresh panel)
     QLabel* m_refresh = nullptr;  // the last refresh, or Paused (at the right-hand end)
