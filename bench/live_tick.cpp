@@ -39,6 +39,7 @@
 #include "monitor/QuillmereDM.h"
 #include "MonitoringSchema.h"
 #include "support/BareReader.h"
+#include "support/ConnectedWindow.h"
 #include "support/LiveLoad.h"
 #include "support/LiveServer.h"
 #include "support/TestDatabase.h"
@@ -359,26 +360,6 @@ void installViews(const ServerDatabase& db)
         .install({db.name(), TestServer::userName(), TestServer::password(), QString()});
 }
 
-// The main window as the program shows it, connected the way the tests connect it, with its
-// refresh timer paused so that only the measured calls refresh.
-std::unique_ptr<TfrmMain> connectedWindow(const QString& database)
-{
-    TfrmMain::setConnectDialogRunner([](TdlgConnectToDB&) { return int(QDialog::Rejected); });
-    auto form = std::make_unique<TfrmMain>();
-    form->resize(1024, 768);
-    form->show();
-    QCoreApplication::sendPostedEvents();  // the first show, with the connect dialog cancelled
-    TdmServerProperties& server = form->dmServerProperties();
-    server.SetDatabaseName(database);
-    server.SetUserName(TestServer::userName());
-    server.SetPassword(TestServer::password());
-    server.SetConnected(true);
-    form->actPaused->setChecked(true);
-    form->UpdateRefreshTimer();
-    QCoreApplication::processEvents();
-    return form;
-}
-
 // What the tick left for the event loop: queued updates, then the paint they asked for.
 void untilPainted()
 {
@@ -410,7 +391,7 @@ int run(const Options& o)
 
     LiveLoad load({db.name(), TestServer::userName(), TestServer::password()});
     load.setIdleTransactions(true);
-    std::unique_ptr<TfrmMain> form = connectedWindow(db.name());
+    std::unique_ptr<TfrmMain> form = connectedWindow(db.name(), QSize(1024, 768));
     TdmQuillmere& dm = form->dmQuillmere();
     std::unique_ptr<TdmPerformanceLog> log;
     if (o.pass) {

@@ -20,6 +20,7 @@
 #include "ib/Statement.h"
 #include "ib/Transaction.h"
 #include "mainwindow/MainForm.h"
+#include "support/ConnectedWindow.h"
 #include "support/LiveServer.h"
 #include "support/TestServer.h"
 
@@ -109,23 +110,6 @@ struct Churner {
         statement.fetch();  // the cursor stays open: the statement shows as active
     }
 };
-
-std::unique_ptr<TfrmMain> connectedWindow(const QString& database)
-{
-    TfrmMain::setConnectDialogRunner([](TdlgConnectToDB&) { return int(QDialog::Rejected); });
-    auto form = std::make_unique<TfrmMain>();
-    form->show();
-    QCoreApplication::sendPostedEvents();  // the first show, with the connect dialog cancelled
-    TdmServerProperties& server = form->dmServerProperties();
-    server.SetDatabaseName(database);
-    server.SetUserName(TestServer::userName());
-    server.SetPassword(TestServer::password());
-    server.SetConnected(true);
-    form->actPaused->setChecked(true);
-    form->UpdateRefreshTimer();
-    QCoreApplication::processEvents();
-    return form;
-}
 
 int run(const Options& o)
 {
