@@ -329,8 +329,7 @@ void TLoggingControl::TimerLogTimer()
         // A pass that finds the connection gone marks it lost, as a refresh does: this report is
         // the only one, refreshing pauses and the status bar says so until F5, a reconnect or a
         // disconnect. Other errors are reported at every pass.
-        if (TdmServerProperties::IsConnectionLoss(e)) {
-            server.SetConnectionLost(true);
+        if (server.NoteConnectionLoss(e)) {
             m_parts.refreshTimer.stop();
             m_parts.updateCommandStates();
         }
