@@ -21,7 +21,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
@@ -693,6 +695,52 @@ private slots:
         QVERIFY(counter.paints > 0);
         QCOMPARE(shownKeys(grid).size(), 2);
         QVERIFY(!shownKeys(grid).contains(1));
+    }
+
+    // A cell of one line is drawn from a layout kept between paints, and looks exactly as the style
+    // draws it: left and right aligned, selected, in a marked row's colours, and cut with an
+    // ellipsis where its column is too narrow (twice: the second time from the kept layout).
+    void aCellFromItsKeptLayoutLooksAsTheStyleDrawsIt()
+    {
+        QStandardItemModel model;
+        auto* item = new QStandardItem;
+        model.appendRow(item);
+        QTreeView view;
+        view.setModel(&model);
+        const TGridDelegate grid;
+        const QStyledItemDelegate style;
+        const auto drawn = [&](const QStyledItemDelegate& delegate, const QStyleOptionViewItem& option) {
+            QImage image(option.rect.size(), QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            delegate.paint(&painter, option, model.index(0, 0));
+            return image;
+        };
+        struct Case {
+            const char* text;
+            int width;
+            Qt::Alignment alignment;
+            bool selected;
+            bool marked;
+        };
+        for (const Case& c : {Case{"SYSDBA", 120, Qt::AlignLeft, false, false},
+                              Case{"1234567", 120, Qt::AlignRight, false, false},
+                              Case{"Garbage Collector", 160, Qt::AlignLeft, true, false},
+                              Case{"SYSDBA", 120, Qt::AlignLeft, false, true},
+                              Case{"READ_COMMITTED_REC_VERSION", 70, Qt::AlignLeft, false, false},
+                              Case{"READ_COMMITTED_REC_VERSION", 70, Qt::AlignLeft, false, false}}) {
+            item->setText(QString::fromUtf8(c.text));
+            item->setTextAlignment(c.alignment | Qt::AlignVCenter);
+            item->setBackground(c.marked ? QBrush(QColor(255, 226, 150)) : QBrush());
+            item->setForeground(c.marked ? QBrush(Qt::black) : QBrush());
+            QStyleOptionViewItem option;
+            option.initFrom(&view);
+            option.widget = &view;
+            option.rect = QRect(0, 0, c.width, 22);
+            option.state |= QStyle::State_Active | (c.selected ? QStyle::State_Selected : QStyle::State_None);
+            option.textElideMode = Qt::ElideRight;
+            QVERIFY2(drawn(grid, option) == drawn(style, option), c.text);
+        }
     }
 
     // One refresh that adds, removes and changes rows reaches the grid as such, never as a reset:
