@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTreeView>
+
+#include <utility>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -137,6 +139,11 @@ void TMonitorGrid::connectParts()
 {
     connect(&m_snapshot, &Snapshot::rowsReplaced, this, &TMonitorGrid::snapshotRowsReplaced);
     connect(&m_snapshot, &Snapshot::currentRowChanged, this, &TMonitorGrid::snapshotCurrentRowChanged);
+    // rows that came, went or moved make the view lay its rows out again: see arranged()
+    for (auto rowsMoved : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_proxy, rowsMoved, this, [this] { m_rowsLaidOut = false; });
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, [this] { m_rowsLaidOut = false; });
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, [this] { m_rowsLaidOut = false; });
     connect(m_proxy, &TGridProxyModel::arranged, this, &TMonitorGrid::arranged);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { viewCurrentChanged(current); });
@@ -324,6 +331,10 @@ void TMonitorGrid::arranged()
                 m_view->setFirstColumnSpanned(g.row(), g.parent(), true);
     if (m_footer)
         m_footer->invalidate();
+    // The view would lay its rows out at its next paint, and that layout asks for a paint of the
+    // whole grid again: laid out now, the tick's changes are painted once.
+    if (!std::exchange(m_rowsLaidOut, true))
+        m_view->doItemsLayout();
 }
 
 // ---- the current row ----------------------------------------------------------------------

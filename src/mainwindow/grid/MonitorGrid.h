@@ -126,6 +126,7 @@ private:
     SnapshotModel* m_model = nullptr;
     TGridProxyModel* m_proxy = nullptr;
     QTreeView* m_view = nullptr;
+    bool m_rowsLaidOut = true;  // false from a change of the rows until the view has laid them out
     TGridHeader* m_header = nullptr;
     TGroupPanel* m_groupPanel = nullptr;
     TGridFooter* m_footer = nullptr;
