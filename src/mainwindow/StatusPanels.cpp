@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QStatusBar>
+#include <QWidget>
 
 namespace {
 constexpr int LoggingPanelWidth = 50;
@@ -89,20 +90,40 @@ void TStatusPanels::forgetRefresh() { m_lastRefresh.reset(); }
 void TStatusPanels::showRefresh(bool paused, const std::optional<QDateTime>& moment)
 {
     if (moment) {
-        m_refresh->setText(T(msg::StatusHistoryMoment).arg(moment->toLocalTime().toString(QStringLiteral("HH:mm:ss"))));
+        setRefreshText(T(msg::StatusHistoryMoment).arg(moment->toLocalTime().toString(QStringLiteral("HH:mm:ss"))));
         return;
     }
     // while the connection is lost the database's panel says that refreshing is paused, and it
     // has this panel's room for saying so whole
     if (m_connectionLost) {
-        m_refresh->clear();
+        setRefreshText(QString());
         return;
     }
     if (!m_lastRefresh) {
-        m_refresh->setText(paused ? T(msg::StatusPaused) : QString());
+        setRefreshText(paused ? T(msg::StatusPaused) : QString());
         return;
     }
     const QString at = m_lastRefresh->at.toString(QStringLiteral("HH:mm:ss"));
-    m_refresh->setText(
+    setRefreshText(
         T(paused ? msg::StatusPausedLastRefresh : msg::StatusLastRefresh).arg(at).arg(m_lastRefresh->milliseconds));
+}
+
+void TStatusPanels::setRefreshText(const QString& text)
+{
+    // The panel's text changes on every tick. A label whose size may change lays out the whole
+    // window again when its text does, and the page under it is painted afresh; so the panel keeps
+    // a fixed size, grown when a text needs more and shrunk only when one needs much less (Paused
+    // ends), and let go when it is empty (then it gives its room to the other panels).
+    if (text.isEmpty()) {
+        m_refresh->setMinimumSize(0, 0);
+        m_refresh->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        m_refresh->clear();
+        return;
+    }
+    m_refresh->setText(text);
+    const QSize needed = m_refresh->sizeHint();
+    const QSize kept = m_refresh->maximumSize();
+    if (kept != m_refresh->minimumSize() || needed.height() != kept.height() || needed.width() > kept.width() ||
+        needed.width() < kept.width() * 3 / 4)
+        m_refresh->setFixedSize(needed);
 }

@@ -41,6 +41,8 @@ public:
     void showRefresh(bool paused, const std::optional<QDateTime>& moment);
 
 private:
+    void setRefreshText(const QString& text);
+
     QStatusBar& m_bar;
     QLabel* m_logging = nullptr;
     ElidingLabel* m_database = nullptr;  // shortens the name, never the sentence

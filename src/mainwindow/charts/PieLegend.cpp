@@ -20,8 +20,12 @@ TPieLegend::TPieLegend(QWidget* parent) : QWidget(parent)
 
 void TPieLegend::setEntries(std::vector<Entry> entries)
 {
+    const int height = heightForWidth(width());
     m_entries = std::move(entries);
-    updateGeometry();
+    // new values every refresh: the window lays itself out again only when the legend needs
+    // another height, else the whole window would be painted afresh with it
+    if (heightForWidth(width()) != height)
+        updateGeometry();
     update();
 }
 
