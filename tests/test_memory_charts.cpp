@@ -1,5 +1,6 @@
 // The memory charts' drawing: the pool types pie with its legend and the history bars.
 
+#include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/charts/MemoryCharts.h"
 #include "mainwindow/charts/PieLegend.h"
 
@@ -12,6 +13,7 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QStackedBarSeries>
+#include <QTabWidget>
 #include <QValueAxis>
 #include <QtTest>
 
@@ -150,6 +152,27 @@ private slots:
         QCOMPARE(bars->count(), 0);
         QCOMPARE(charts.pieSeries()->count(), 0);
         QVERIFY(charts.legend()->entries().empty());
+    }
+
+    // On a tab out of sight the refreshes keep the history but leave the charts alone; when the
+    // tab comes into sight the charts show the last refresh.
+    void chartsOutOfSightAreDrawnWhenShown()
+    {
+        QTabWidget window;
+        window.addTab(new QWidget, QStringLiteral("other"));
+        auto* frame = new TfrmMemoryDisplayChart;
+        window.addTab(frame, QStringLiteral("Memory"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        frame->UpdateCharts({{QStringLiteral("TRA"), 1024}});
+        frame->UpdateCharts({{QStringLiteral("TRA"), 2048}, {QStringLiteral("ATT"), 1024}});
+        QCOMPARE(frame->history()[1], 1024.0 / 1048576);
+        QCOMPARE(frame->charts()->pieSeries()->count(), 0);
+        window.setCurrentWidget(frame);
+        QPieSeries* pie = frame->charts()->pieSeries();
+        QCOMPARE(pie->count(), 2);
+        QCOMPARE(pie->slices()[0]->value(), 2.0);
+        QCOMPARE(frame->charts()->historySeries()->barSets()[0]->at(0), 3072.0 / 1048576);
     }
 };
 

@@ -75,7 +75,22 @@ void TfrmMemoryDisplayChart::UpdateCharts(const PoolMemoryList& pools)
     m_barColors.clear();
     for (int k = 0; k < HistoryLength; ++k)
         m_barColors.push_back(barColor(k, target));
+    // the charts' series cost as much to update unseen as seen
+    if (!isVisible() && window()->isVisible()) {
+        m_undrawn = pools;
+        return;
+    }
+    m_undrawn.reset();
     draw(pools);
+}
+
+void TfrmMemoryDisplayChart::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_undrawn) {
+        draw(*m_undrawn);
+        m_undrawn.reset();
+    }
 }
 
 void TfrmMemoryDisplayChart::ClearCharts()
@@ -83,6 +98,7 @@ void TfrmMemoryDisplayChart::ClearCharts()
     m_slices.clear();
     m_history.clear();
     m_barColors.clear();
+    m_undrawn.reset();
     m_charts->clear();
 }
 

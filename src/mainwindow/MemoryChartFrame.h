@@ -2,13 +2,16 @@
 // TfrmMemoryDisplayChart: what the Memory tab's two charts show: the memory of each pool type as
 // a pie, and the history of the total as 30 bars, the newest at the left, each bar in its own
 // colour. Every refresh hands it the pools (UpdateCharts), which adds one history value; a
-// disconnect clears both. The drawing is TMemoryCharts'.
+// disconnect clears both. The drawing is TMemoryCharts'; while the charts are out of sight in a
+// shown window (another tab is current) they are drawn when they come into sight, not on every
+// refresh.
 
 #include "mainwindow/PoolMemoryList.h"
 
 #include <QColor>
 #include <QWidget>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -42,6 +45,9 @@ public:
 
     TMemoryCharts* charts() const { return m_charts; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void draw(const PoolMemoryList& pools);
 
@@ -49,4 +55,5 @@ private:
     std::vector<double> m_history;
     std::vector<QColor> m_barColors;
     std::vector<std::pair<QString, double>> m_slices;
+    std::optional<PoolMemoryList> m_undrawn;  // the pools of the last refresh, not drawn yet
 };
