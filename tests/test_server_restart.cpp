@@ -435,7 +435,8 @@ private slots:
     }
 
     // The logging timer finds a lost connection too: with refreshing paused and a logging pass
-    // every 100 ms, a killed server is reported once, and the status bar says so.
+    // every 100 ms, a killed server is reported once, in the words the refresh uses, and the status
+    // bar says so.
     void theLoggingTimerReportsALostConnectionOnce()
     {
         ServerDatabase db(m_server);
@@ -468,6 +469,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QuillmereApplication::setErrorHandler({});
         QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports[0].section(QLatin1Char('\n'), 0, 0), QString::fromUtf8(msg::ConnectionLostToServer));
         QVERIFY2(connectionGoneText(reports[0]), qPrintable(reports[0]));
         QVERIFY(f.dmServerProperties().GetConnectionLost());
         QCOMPARE(f.statusPanel(TfrmMain::StatusPanel::Database).text(),

@@ -333,6 +333,7 @@ void TLoggingControl::TimerLogTimer()
             m_parts.refreshTimer.stop();
             m_parts.updateCommandStates();
         }
-        throw;
+        // in words that say what happened, the library's text below
+        server.RaiseFailure(e);
     }
 }
