@@ -355,6 +355,12 @@ private slots:
         m.log.RecreateTables({QStringLiteral("LOG$DATABASE")});
         m.log.LogSnapshot();
         QCOMPARE(queryRows(db, "SELECT COUNT(*) FROM LOG$DATABASE")[0][0], QStringLiteral("1"));
+        // nor the generator: the next pass takes its number from the new one
+        m.log.ExecuteStatement(QStringLiteral("DROP GENERATOR PERFORMANCE_LOG_G"));
+        m.log.CreateGenerator();
+        m.log.ExecuteStatement(QStringLiteral("SET GENERATOR PERFORMANCE_LOG_G TO 1000"));
+        m.log.LogSnapshot();
+        QCOMPARE(queryRows(db, "SELECT MAX(SNAPSHOT_ID) FROM LOG$DATABASE")[0][0], QStringLiteral("1001"));
     }
 
     void passNumbersAndTheTwoMemoryForms()

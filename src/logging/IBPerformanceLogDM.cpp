@@ -134,7 +134,8 @@ TdmPerformanceLog::TdmPerformanceLog(ib::Database* database, QObject* owner)
     // bound to the connection directly: the base's Database() stays unset
     trxManualRW.setDefaultDatabase(database);
     sqlOperation.setDatabase(database);
-    for (PreparedInsert& insert : m_inserts)
+    m_nextSnapshotId.statement.setDatabase(database);
+    for (PreparedStatement& insert : m_inserts)
         insert.statement.setDatabase(database);
     trxDataSnapRO.setDefaultDatabase(database);
     qryRelationFields.setDatabase(database);
@@ -187,7 +188,7 @@ void TdmPerformanceLog::inManualTransaction(Work work)
 void TdmPerformanceLog::ExecuteStatement(const QString& text)
 {
     // the statements that change the log tables wait for nobody: the pass's prepared ones go
-    FreeInserts();
+    FreePassStatements();
     inManualTransaction([&] {
         ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
         st.execute(trxManualRW.transaction());
@@ -304,7 +305,7 @@ void TdmPerformanceLog::WidenLogTable(const QString& logTableName, const QString
     const QString text = logddl::widenColumnsDDL(logTableName, log, source, m_logDatabase->sqlDialect());
     if (text.isEmpty())
         return;
-    FreeInserts();
+    FreePassStatements();
     ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
     st.execute(trxManualRW.transaction());
     sqlOperation.statement().free();
@@ -329,16 +330,35 @@ void TdmPerformanceLog::RecreateTables(const QStringList& names)
     CreateTables(names);
 }
 
+ib::Statement& TdmPerformanceLog::prepared(PreparedStatement& held, ib::TransactionComponent& transaction,
+                                           const std::string& text)
+{
+    ib::Statement& st = held.statement.statement();
+    if (!st.isPrepared() || held.text != text) {
+        held.text.clear();
+        held.statement.prepare(transaction, text);
+        held.text = text;
+    }
+    return st;
+}
+
 int64_t TdmPerformanceLog::NextSnapshotId()
 {
     const QString text = L(logsql::NextSnapshotIdOpen) + m_generatorName + L(logsql::NextSnapshotIdClose);
-    ib::Statement& st = sqlOperation.prepare(trxManualRW, ib::toClientText(text));
-    st.execute(trxManualRW.transaction());
-    if (!st.fetch())
-        throw Exception(msg::GeneratorQueryEmpty);
-    const int64_t value = st.asInt64(0);
-    st.closeCursor();
-    return value;
+    ib::Statement& st = prepared(m_nextSnapshotId, trxManualRW, ib::toClientText(text));
+    try {
+        st.execute(trxManualRW.transaction());
+        const bool fetched = st.fetch();
+        const int64_t value = fetched ? st.asInt64(0) : 0;
+        st.closeCursor();
+        if (!fetched)
+            throw Exception(msg::GeneratorQueryEmpty);
+        return value;
+    } catch (...) {
+        // prepared afresh at the next pass: the generator may have changed under it
+        FreePassStatements();
+        throw;
+    }
 }
 
 void TdmPerformanceLog::InsertSnapshot(TLogItem item, const QString& columnPart, int64_t snapshotNumber,
@@ -348,27 +368,23 @@ void TdmPerformanceLog::InsertSnapshot(TLogItem item, const QString& columnPart,
     const QString closing = L(logsql::RowIdOpen) + m_generatorName + L(logsql::RowIdCloseFrom) + source;
     writeTraceFile(source + L(logsql::TraceFileSuffix),
                    opening + QString::number(snapshotNumber) + closing + L(logsql::TraceLineEnd));
-    PreparedInsert& insert = m_inserts[index(item)];
-    const std::string text = ib::toClientText(opening + L(logsql::SnapshotNumberParameter) + closing);
-    ib::Statement& st = insert.statement.statement();
-    if (!st.isPrepared() || insert.text != text) {
-        insert.text.clear();
-        insert.statement.prepare(trxManualRW, text);
-        insert.text = text;
-    }
+    ib::Statement& st = prepared(m_inserts[index(item)], trxManualRW,
+                                 ib::toClientText(opening + L(logsql::SnapshotNumberParameter) + closing));
     st.setInt64(0, snapshotNumber);
     try {
         st.execute(trxManualRW.transaction());
     } catch (...) {
         // prepared afresh at the next pass: the tables may have changed under it
-        FreeInserts();
+        FreePassStatements();
         throw;
     }
 }
 
-void TdmPerformanceLog::FreeInserts() noexcept
+void TdmPerformanceLog::FreePassStatements() noexcept
 {
-    for (PreparedInsert& insert : m_inserts) {
+    m_nextSnapshotId.statement.statement().free();
+    m_nextSnapshotId.text.clear();
+    for (PreparedStatement& insert : m_inserts) {
         insert.statement.statement().free();
         insert.text.clear();
     }

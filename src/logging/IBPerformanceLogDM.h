@@ -94,16 +94,17 @@ public:
 
     // One logging pass; nothing at all (no transaction, no number) when no item is enabled.
     void LogSnapshot();
-    // The next value of the generator, in the active trxManualRW.
+    // The next value of the generator, in the active trxManualRW. The query is prepared once and
+    // runs again at every pass while the generator's name stays the same.
     int64_t NextSnapshotId();
     // Builds the item's statement, writes it to the trace file "<source>.sql" in the current
     // folder and executes it in the active trxManualRW. The statement is prepared once, with the
     // pass's number as its parameter, and runs again at every pass while its text stays the same.
     void InsertSnapshot(TLogItem item, const QString& columnPart, int64_t snapshotNumber,
                         const QString& logTableName, const QString& source);
-    // Lets go of the pass's prepared statements, which keep their tables in use: before the log
-    // tables change, and when logging stops.
-    void FreeInserts() noexcept;
+    // Lets go of the pass's prepared statements (the number query and the INSERTs), which keep
+    // their tables and the generator in use: before the log tables change, and when logging stops.
+    void FreePassStatements() noexcept;
 
     ib::TransactionComponent trxManualRW;
     ib::StatementComponent sqlOperation;
@@ -128,12 +129,16 @@ private:
 
     ib::Database* m_logDatabase;
     std::array<ItemState, 7> m_items;
-    // Each item's INSERT of the pass, prepared at its first pass, and the text it was prepared from.
-    struct PreparedInsert {
+    // A statement of the pass, prepared at its first pass, and the text it was prepared from.
+    struct PreparedStatement {
         ib::StatementComponent statement;
         std::string text;
     };
-    std::array<PreparedInsert, 7> m_inserts;
+    // The statement prepared from the text, or the one already prepared from it.
+    static ib::Statement& prepared(PreparedStatement& held, ib::TransactionComponent& transaction,
+                                   const std::string& text);
+    PreparedStatement m_nextSnapshotId;
+    std::array<PreparedStatement, 7> m_inserts;
     QString m_generatorName;
     bool m_poolsSummarized = true;
     bool m_generatorVerified = false;

@@ -286,7 +286,7 @@ void TLoggingControl::UpdateLogTimer()
         startLogStep(TimerLog, m_logIntervalLeft);
     } else if (m_dmPerformanceLog) {
         // no pass to come: the log tables are not kept in use
-        m_dmPerformanceLog->FreeInserts();
+        m_dmPerformanceLog->FreePassStatements();
     }
 }
 
