@@ -6,8 +6,10 @@
 
 #include "history/HistoryStore.h"
 #include "history/RecordingPass.h"
+#include "mainwindow/MemoryChartFrame.h"
 #include "mainwindow/history/HistoryMode.h"
 #include "mainwindow/history/HistoryRecording.h"
+#include "mainwindow/pages/MemoryPage.h"
 #include "support/HistoryFixture.h"
 #include "support/MainWindowFixture.h"
 #include "support/SnapshotText.h"
@@ -15,6 +17,8 @@
 
 #include <QLabel>
 #include <QThread>
+
+#include <algorithm>
 
 using catalogue::SnapshotId;
 
@@ -76,6 +80,12 @@ private slots:
                  QStringLiteral("History ") + history.readAt()->toLocalTime().toString(QStringLiteral("HH:mm:ss")));
         QVERIFY(form.statementsPage().selectKey(running));
         QVERIFY(!form.statementsPage().actStatementCancel->isEnabled());
+        // the Memory tab's bars: the moment shown alone, also after stepping to another moment
+        form.SelectPage(PageId::Memory);
+        history.showIndex(0);
+        const std::vector<double>& bars = form.memoryPage().charts().history();
+        QVERIFY(bars.at(0) > 0);
+        QVERIFY(std::all_of(bars.begin() + 1, bars.end(), [](double b) { return b == 0; }));
 
         form.actLive->trigger();
         QVERIFY(!history.shown());

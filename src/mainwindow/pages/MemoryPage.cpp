@@ -23,6 +23,10 @@ void MemoryPage::refreshPools()
     for (int row = 0; row < pools.rowCount(); ++row)
         m_poolMemoryList.push_back(
             {pools.displayText(row, type), pools.isNull(row, memory) ? 0 : pools.intValue(row, memory)});
+    // A recorded moment's bar is that moment's alone: the moments the user steps through are not
+    // a history of the total, and bars in the order they were visited would read as one.
+    if (context().origin.recorded())
+        m_charts->ClearCharts();
     m_charts->UpdateCharts(m_poolMemoryList);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The Memory tab: the memory charts (the pie of the pool types and the history of the total) or
 // the pools grid, whichever is chosen. It has no snapshot of its own to refresh: the pools are
-// read on every refresh, whatever the tab (refreshPools), and each read adds one history bar.
+// read on every refresh, whatever the tab (refreshPools), and each read adds one history bar
+// (a recorded moment shows its own bar alone).
 
 #include "mainwindow/PoolMemoryList.h"
 #include "mainwindow/pages/MonitorPage.h"
