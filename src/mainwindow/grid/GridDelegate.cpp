@@ -93,14 +93,10 @@ const QStaticText& TGridDelegate::laidOut(const QStyleOptionViewItem& option, in
         m_font = option.font;
     }
     auto it = m_texts.find(option.text);
-    if (it == m_texts.end()) {
-        LaidOut laid;
-        laid.whole = prepared(option.text, m_font);
-        laid.width = laid.whole.size().width();
-        it = m_texts.insert(option.text, laid);
-    }
+    if (it == m_texts.end())
+        it = m_texts.insert(option.text, LaidOut{prepared(option.text, m_font)});
     LaidOut& laid = it.value();
-    if (laid.width <= width)
+    if (laid.whole.size().width() <= width)
         return laid.whole;
     if (laid.elidedFor != width) {
         laid.elided = prepared(QFontMetrics(m_font).elidedText(option.text, option.textElideMode, width), m_font);

@@ -31,7 +31,6 @@ private:
 
     struct LaidOut {
         QStaticText whole;
-        qreal width = 0;
         int elidedFor = -1;  // the width the elided text was made for
         QStaticText elided;
     };

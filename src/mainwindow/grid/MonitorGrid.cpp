@@ -21,12 +21,11 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTreeView>
-
-#include <utility>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 using grid::OrderedColumn;
 
@@ -140,10 +139,11 @@ void TMonitorGrid::connectParts()
     connect(&m_snapshot, &Snapshot::rowsReplaced, this, &TMonitorGrid::snapshotRowsReplaced);
     connect(&m_snapshot, &Snapshot::currentRowChanged, this, &TMonitorGrid::snapshotCurrentRowChanged);
     // rows that came, went or moved make the view lay its rows out again: see arranged()
-    for (auto rowsMoved : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(m_proxy, rowsMoved, this, [this] { m_rowsLaidOut = false; });
-    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, [this] { m_rowsLaidOut = false; });
-    connect(m_proxy, &QAbstractItemModel::modelReset, this, [this] { m_rowsLaidOut = false; });
+    const auto rowsChanged = [this] { m_rowsLaidOut = false; };
+    connect(m_proxy, &QAbstractItemModel::rowsInserted, this, rowsChanged);
+    connect(m_proxy, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, rowsChanged);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, rowsChanged);
     connect(m_proxy, &TGridProxyModel::arranged, this, &TMonitorGrid::arranged);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { viewCurrentChanged(current); });
